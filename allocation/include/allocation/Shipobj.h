@@ -1,0 +1,39 @@
+// The ordered set of thrusters of one vessel.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "allocation/Thrusterobj.h"
+#include "allocation/forceMom.h"
+
+class Shipobj {
+public:
+    Shipobj() = default;
+
+    void clear();
+    void addThruster(Thrusterobj thruster);
+
+    // Copy of thruster i; throws FixedTextError when i >= count.
+    Thrusterobj getThruster(unsigned int i) const;
+    std::vector<Thrusterobj> getThrusters() const { return thrusters_; }
+    // setForce on thruster i in place; throws FixedTextError when i >= count.
+    double adjustforceThruster(unsigned int i, double fx, double fy);
+
+    // Ascending indices of type 2 and 3 thrusters that cannot take their thrust direction.
+    std::vector<std::int32_t> barredThrusters() const;
+    // fwd = sum forceX, swd = -sum forceY, rot = sum(posX*(-forceY) - posY*forceX),
+    // extra = sum force.
+    forceMom totalForce() const;
+
+    std::uint32_t count() const { return count_; }
+    bool hasLimitedRotation() const { return hasLimitedRotation_; }
+    // Read access without copying; i must be below count.
+    const Thrusterobj& thruster(unsigned int i) const { return thrusters_[i]; }
+    const std::vector<Thrusterobj>& thrusters() const { return thrusters_; }
+
+private:
+    std::uint32_t count_ = 0;
+    std::vector<Thrusterobj> thrusters_;
+    bool hasLimitedRotation_ = false;
+};

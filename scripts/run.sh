@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# The main job: build, then allocate the default vessel's thrust through the plug-in
+# and leave a picture of the last allocation in out/allocation.svg.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh" "$root/build/release" -DKESTROM_BUILD_TESTS=OFF -DKESTROM_BUILD_BENCH=OFF
+mkdir -p "$root/out"
+"$root/build/release/sim/kestrom-sim" run --svg "$root/out/allocation.svg" "$@"
+echo "Picture written to out/allocation.svg"

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Every check: the release build with all tests and a benchmark smoke run, all tests
+# again under AddressSanitizer and UndefinedBehaviorSanitizer, the threaded tests under
+# ThreadSanitizer, and a short run of each fuzz target.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc)
+"$root/scripts/install-deps.sh"
+
+echo "== release build and tests"
+"$root/scripts/build.sh" "$root/build/release"
+ctest --test-dir "$root/build/release" --output-on-failure -j "$jobs"
+
+echo "== benchmark smoke run"
+"$root/scripts/bench-smoke.sh" "$root/build/release"
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
+"$root/scripts/build.sh" "$root/build/asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DKESTROM_SANITIZE=address,undefined -DKESTROM_BUILD_BENCH=OFF
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir "$root/build/asan" --output-on-failure -j "$jobs"
+
+echo "== ThreadSanitizer (threaded tests)"
+"$root/scripts/build.sh" "$root/build/tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DKESTROM_SANITIZE=thread -DKESTROM_BUILD_BENCH=OFF
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    ctest --test-dir "$root/build/tsan" --output-on-failure -j "$jobs" -L threaded
+
+if [ -x "$root/scripts/fuzz-smoke.sh" ]; then
+    echo "== fuzz smoke run"
+    "$root/scripts/fuzz-smoke.sh"
+fi
