@@ -22,6 +22,8 @@ public:
 
     // Ascending indices of type 2 and 3 thrusters that cannot take their thrust direction.
     std::vector<std::int32_t> barredThrusters() const;
+    // Whether barredThrusters() would be non-empty, without building the list.
+    bool anyBarred() const;
     // fwd = sum forceX, swd = -sum forceY, rot = sum(posX*(-forceY) - posY*forceX),
     // extra = sum force.
     forceMom totalForce() const;

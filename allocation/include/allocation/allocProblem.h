@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "allocation/SolverWorkspace.h"
 #include "allocation/forceMom.h"
 
 struct allocProblem {
@@ -11,4 +12,5 @@ struct allocProblem {
     std::vector<double> barredAngles;
     std::vector<int> frozen;  // 1 = saturated and frozen in this solve
     int count = 0;            // number of thrusters
+    SolverWorkspace workspace;  // the minimiser's reusable buffers
 };

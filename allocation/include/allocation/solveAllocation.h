@@ -1,0 +1,14 @@
+// The one entry into the thrust-allocation solver.
+#pragma once
+
+#include <vector>
+
+#include "allocation/Shipobj.h"
+#include "allocation/allocProblem.h"
+#include "allocation/forceMom.h"
+
+// Loads problem with the demand, the fixed directions (one per thruster, negative or NaN
+// for free) and the ship's count, lets the two-thruster solution or the general minimiser
+// write the forces into the ship, and returns ship.totalForce().
+forceMom solveAllocation(const std::vector<double>& barredAngles, const forceMom& demand,
+                         allocProblem& problem, Shipobj& ship);
