@@ -1,0 +1,133 @@
+// The Kestrom channel: reads the demanded thrust and the thruster table through its links,
+// allocates the thrust on a worker thread, and writes each thruster's force and angle back
+// into the table.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "allocation/Shipobj.h"
+#include "allocation/allocProblem.h"
+#include "allocation/forceMom.h"
+#include "channelext/ChannelExtension.h"
+#include "host/Vro_Channel.h"
+#include "platform/WinApi.h"
+
+#if defined(_WIN32)
+#if defined(KESTROM_PLUGIN_BUILD)
+#define KESTROM_API __declspec(dllexport)
+#else
+#define KESTROM_API __declspec(dllimport)
+#endif
+#else
+// Outside Windows the plug-in exports only its two entry points.
+#define KESTROM_API
+#endif
+
+class KESTROM_API Aco_Kestrom : public Vro_Channel, public ChannelExtension<Aco_Kestrom> {
+  public:
+    static constexpr const char* kClassName = "Aco_Kestrom";
+
+    // Link indexes, in creation order.
+    enum Link : unsigned int {
+        kNumberOfThrusters = 0,
+        kRowIndex = 1,
+        kForceColumn = 2,
+        kAngleColumn = 3,
+        kPositionColumn = 4,
+        kTypeColumn = 5,
+        kActiveColumn = 6,
+        kMaxForceColumn = 7,
+        kReversePenaltyColumn = 8,
+        kStartAngleColumn = 9,
+        kMaxRotationColumn = 10,
+        kThrustNeeded = 11,
+        kThrustGenerated = 12,
+        kEnergyGenerated = 13,
+        kActionInExtrema = 14,
+        kPreviousActive = 15,
+        kErrorMessage = 16,
+        kErrorFlag = 17,
+        kLinkCount = 18
+    };
+
+    // row numbers are written back through an 8-bit field: rows 0 to 127 only.
+    static constexpr int kMaxRows = 128;
+
+    Aco_Kestrom();
+    // A copy never shares the source's worker: it starts Idle without a thread handle, and
+    // takes the request state only when no worker of the source is using it.
+    Aco_Kestrom(const Aco_Kestrom& other);
+    // Waits for this channel's own running worker first; then copies as the copy constructor.
+    Aco_Kestrom& operator=(const Aco_Kestrom& other);
+    // Waits, without a time limit, until a running worker has ended.
+    ~Aco_Kestrom() override;
+
+    // One host step: collect and publish a finished computation, or read a new request and
+    // start one when the table's present settings miss the demand. Never waits.
+    void CallChannel() override;
+    bool SaveChannel(VroFileSaver& saver) override;
+    bool LoadChannel(VroFileLoader& loader, Vro_ChannelGroup* group) override;
+    void DoDependencyInit(Vro_List* list) override;
+
+    // The channel's own operations, in this order after those of Vro_Channel.
+    virtual void cleardata();
+    // Sets every row's force to zero, publishes zero thrust, raises "Error?" with the shutdown
+    // text, logs the event and leaves the channel Idle.
+    virtual void ShutDownDP(std::string message);
+    virtual void StartThread();
+    virtual bool ThreadFunction();
+#if defined(_WIN32)
+    // The Microsoft compiler lays out adjacent overloads in reverse order of declaration.
+    virtual bool checkresult(double requested, double achieved, double threshold, double tolerance);
+    virtual bool checkresult(forceMom& requested, forceMom& achieved, double threshold,
+                             double tolerance);
+#else
+    virtual bool checkresult(forceMom& requested, forceMom& achieved, double threshold,
+                             double tolerance);
+    virtual bool checkresult(double requested, double achieved, double threshold, double tolerance);
+#endif
+    virtual double getDiff(forceMom a, forceMom b);
+    virtual void rescale();
+    virtual void processBarred(forceMom demand);
+    virtual void UpdateQuest();
+
+    forceMom barThruster(const forceMom& demand, Shipobj& ship, std::vector<double> angles);
+    void barMainThrusters(const forceMom& demand, Shipobj& ship);
+
+    // 1 without writing when path or text is null or the file cannot be opened, else 0.
+    int AppendLogEntry(const char* path, const char* text);
+    // Writes "yy/mm/dd hh:mm:ss > " in local time; 1 when file is null, else 0.
+    int WriteTimeStamp(FILE* file);
+
+    // Entry of the worker thread; parameter is the channel.
+    static DWORD WINAPI ThreadStart(LPVOID parameter);
+
+    // The state below is public for host tools and tests to read. While threadBusy is set and
+    // threadFinished clear, the worker owns the request state; read it only after seeing
+    // threadFinished set or threadBusy clear (acquire loads).
+    HANDLE threadHandle;  // used by the host's thread only
+    std::atomic<bool> threadBusy;
+    std::atomic<bool> threadFinished;
+    DWORD threadId;
+    allocProblem problem;
+    Shipobj ship;
+    std::vector<double> barredAngles;
+    std::int32_t activeThrusters;
+    std::int32_t numberOfThrusters;
+    forceMom demandedThrust;
+    forceMom generatedThrust;
+    std::int32_t actionInExtrema;
+    const char* logFileName;
+    const char* threadLogFileName;
+
+  private:
+    void copyRequestState(const Aco_Kestrom& other);
+    void waitForWorker();
+    void closeThreadHandle();
+    void readRow(int row);
+    bool finishPass();
+};

@@ -1,0 +1,35 @@
+// The two log files: every entry is appended by opening, writing and closing the file, so
+// no log stays open between entries.
+#include <cstdio>
+
+#include "channel/Aco_Kestrom.h"
+
+int Aco_Kestrom::AppendLogEntry(const char* path, const char* text) {
+    if (path == nullptr || text == nullptr) {
+        return 1;
+    }
+    FILE* file = std::fopen(path, "a");
+    if (file == nullptr) {
+        return 1;
+    }
+    WriteTimeStamp(file);
+    std::fputs(text, file);
+    std::fclose(file);
+    return 0;
+}
+
+int Aco_Kestrom::WriteTimeStamp(FILE* file) {
+    if (file == nullptr) {
+        return 1;
+    }
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char stamp[127];
+    std::snprintf(stamp, sizeof stamp, "%02hu/%02hu/%02hu %02hu:%02hu:%02hu > ",
+                  static_cast<unsigned short>(now.wYear % 100),
+                  static_cast<unsigned short>(now.wMonth), static_cast<unsigned short>(now.wDay),
+                  static_cast<unsigned short>(now.wHour), static_cast<unsigned short>(now.wMinute),
+                  static_cast<unsigned short>(now.wSecond));
+    std::fputs(stamp, file);
+    return 0;
+}
