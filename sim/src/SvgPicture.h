@@ -1,0 +1,20 @@
+// An SVG picture of one allocation: the vessel seen from above, forward up, each thruster
+// with its rotation range and its thrust, and the demanded and generated totals.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "Scenario.h"
+#include "Scene.h"
+
+namespace kestrom_sim {
+
+// The picture of result, request requestNumber (counted from 1) of requestCount.
+std::string svgPicture(const Scenario& scenario, const RequestResult& result,
+                       std::size_t requestNumber, std::size_t requestCount);
+
+// Writes text to path; throws InputError when the file cannot be written.
+void writeTextFile(const std::string& path, const std::string& text);
+
+}  // namespace kestrom_sim

@@ -1,0 +1,21 @@
+// kestrom-sim: a command-line host for the thrust-allocation library.
+#include <CLI/CLI.hpp>
+
+#include "Commands.h"
+
+int main(int argc, char** argv) {
+    CLI::App app{"Thrust allocation from the command line."};
+    app.name("kestrom-sim");
+    app.require_subcommand(1);
+    int status = 0;
+    kestrom_sim::addSolveCommand(app, status);
+    kestrom_sim::addBenchCommand(app, status);
+    kestrom_sim::addRunCommand(app, status);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // --help and --version exit 0; every usage error is a malformed-input error.
+        return app.exit(e) == 0 ? 0 : 2;
+    }
+    return status;
+}
