@@ -2,7 +2,6 @@
 // failure behaviour and the debug reports.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -17,14 +16,6 @@
 #include "host/Vro_ChannelGroup.h"
 
 namespace {
-
-using Bytes16 = std::array<unsigned char, 16>;
-
-std::int32_t int32At(const unsigned char* record, std::size_t offset) {
-    std::int32_t value;
-    std::memcpy(&value, record + offset, sizeof value);
-    return value;
-}
 
 // Reports the Value base GUID without being a value channel.
 class ImpostorValueChannel : public Vro_Channel {
@@ -47,8 +38,10 @@ class ChannelLinks : public ::testing::Test {
     void SetUp() override { globalEngineTakeDebugMessages(); }
 };
 
-// Link declaration: the record handed to the host holds the type text, the type GUID in Windows
-// byte order, base GUID, slot index (-1 when flagged), name and direction at their offsets.
+// Link declaration: each record handed to the host is a fresh record with the type text, the
+// type GUID the host's own children report, the slot index (-1 when flagged), the name and the
+// direction filled in. A name longer than the record's field is cut there but kept whole as
+// display name.
 TEST_F(ChannelLinks, CreationRecordsHoldTypeNameAndDirection) {
     LinkTestChannel channel;
     channel.CreateValueLink("Speed", 2, false);
@@ -56,43 +49,27 @@ TEST_F(ChannelLinks, CreationRecordsHoldTypeNameAndDirection) {
     channel.CreateGenericLink("Anything", 1, false);
     channel.CreateVectorLink("Position", 1, false);
     channel.CreateMatrixLink("Pose", 1, false);
-    ASSERT_EQ(channel.GetChildCount(), 5);
-    // {BE69CCC4-CFC1-4362-AC81-767D199BBFC3} and {6E6FB247-4627-4FBE-8973-48344F23881E}
-    const Bytes16 valueGuid = {0xC4, 0xCC, 0x69, 0xBE, 0xC1, 0xCF, 0x62, 0x43,
-                               0xAC, 0x81, 0x76, 0x7D, 0x19, 0x9B, 0xBF, 0xC3};
-    const Bytes16 textGuid = {0x47, 0xB2, 0x6F, 0x6E, 0x27, 0x46, 0xBE, 0x4F,
-                              0x89, 0x73, 0x48, 0x34, 0x4F, 0x23, 0x88, 0x1E};
-    Bytes16 anyGuid;
-    anyGuid.fill(0x11);
-    const Bytes16 zero{};
     const struct {
         const char* typeText;
-        const Bytes16& guid;
+        GUID guid;
         const char* name;
         std::int32_t slot, direction;
-    } expected[] = {{"Value", valueGuid, "Speed", 0, 2}, {"Text", textGuid, "Label", -1, 0}};
-    for (int i = 0; i < 2; ++i) {
-        const auto* b = reinterpret_cast<const unsigned char*>(channel.GetChildCreation(i));
-        ASSERT_NE(b, nullptr);
-        EXPECT_STREQ(reinterpret_cast<const char*>(b), expected[i].typeText);
-        EXPECT_EQ(std::memcmp(b + 80, expected[i].guid.data(), 16), 0);
-        EXPECT_EQ(std::memcmp(b + 96, anyGuid.data(), 16), 0);
-        EXPECT_EQ(int32At(b, 132), expected[i].slot);
-        EXPECT_EQ(b[136] | b[137], 0);
-        EXPECT_STREQ(reinterpret_cast<const char*>(b + 138), expected[i].name);
-        EXPECT_EQ(std::memcmp(b + 240, zero.data(), 16), 0);
-        EXPECT_EQ(int32At(b, 256), 0);
-        EXPECT_EQ(int32At(b, 260), expected[i].direction);
+    } expected[] = {{"Value", VroGuids::Value, "Speed", 0, 2},
+                    {"Text", VroGuids::Text, "Label", -1, 0},
+                    {"all types are accepted", VroGuids::Any, "Anything", 2, 1},
+                    {"Value Vector", VroGuids::ValueVector, "Position", 3, 1},
+                    {"Matrix", VroGuids::Matrix, "Pose", 4, 1}};
+    ASSERT_EQ(channel.GetChildCount(), 5);
+    for (int i = 0; i < 5; ++i) {
+        ChildCreation want;
+        std::strcpy(want.channelType.name, expected[i].typeText);
+        want.channelType.typeGuid = expected[i].guid;
+        want.slotIndex = expected[i].slot;
+        std::strcpy(want.linkName, expected[i].name);
+        want.linkDirection = expected[i].direction;
+        EXPECT_EQ(std::memcmp(channel.GetChildCreation(i), &want, sizeof want), 0) << i;
     }
-    // The other types against the GUIDs the host's own children report.
-    EXPECT_STREQ(channel.GetChildCreation(2)->channelType.name, "all types are accepted");
-    EXPECT_TRUE(channel.GetChildCreation(2)->channelType.typeGuid == VroGuids::Any);
-    EXPECT_STREQ(channel.GetChildCreation(3)->channelType.name, "Value Vector");
-    EXPECT_TRUE(channel.GetChildCreation(3)->channelType.typeGuid == VroGuids::ValueVector);
-    EXPECT_STREQ(channel.GetChildCreation(4)->channelType.name, "Matrix");
-    EXPECT_TRUE(channel.GetChildCreation(4)->channelType.typeGuid == VroGuids::Matrix);
     EXPECT_STREQ(channel.GetChildLinkName(3), "Position");
-    // A name longer than the record's field is cut there but kept whole as display name.
     const std::string longName(150, 'n');
     channel.CreateValueLink(longName.c_str(), 1, false);
     EXPECT_EQ(std::string(channel.GetChildCreation(5)->linkName), longName.substr(0, 99));
@@ -128,10 +105,8 @@ TEST_F(ChannelLinks, LinkedChildrenAreReadAndWritten) {
     EXPECT_EQ(whole, 5);
 
     const TolvikMathLib::Vec2 plane = channel.CE_GetVectorXZ(1u, {9.0f, 9.0f});
-    EXPECT_EQ(plane.x, 1.0f);
-    EXPECT_EQ(plane.y, 3.0f);
-    const TolvikMathLib::Vec3 v3 = {4.0f, 5.0f, 6.0f};
-    EXPECT_TRUE(channel.CE_SetVector(v3, 1u));
+    EXPECT_TRUE(plane.x == 1.0f && plane.y == 3.0f);
+    EXPECT_TRUE(channel.CE_SetVector(TolvikMathLib::Vec3{4.0f, 5.0f, 6.0f}, 1u));
     EXPECT_EQ(channel.CE_GetVector(1u, D3DXVECTOR3{0, 0, 0}).y, 5.0f);
 
     std::string appended = "ab";
@@ -213,25 +188,22 @@ TEST_F(ChannelLinks, UnreadableLinksGiveDefaults) {
     };
 #undef PROBE
     LinkTestChannel channel;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
         channel.CreateGenericLink("slot", 1, false);
-    }
     Vro_Channel plain;
     ImpostorValueChannel impostor;
     channel.ConnectChild(1, &plain);
     channel.ConnectChild(2, &impostor);
     for (std::size_t p = 0; p < probes.size(); ++p) {
         SCOPED_TRACE(p);
-        for (unsigned int index = 0; index < 3; ++index) {
+        for (unsigned int index = 0; index < 3; ++index)
             EXPECT_TRUE(probes[p](channel, index)) << "slot " << index;
-        }
         EXPECT_TRUE(globalEngineTakeDebugMessages().empty());
         EXPECT_TRUE(probes[p](channel, 3u));
         const std::vector<std::string> shown = globalEngineTakeDebugMessages();
         EXPECT_FALSE(shown.empty());
-        for (const std::string& message : shown) {
+        for (const std::string& message : shown)
             EXPECT_EQ(message, "InvalidlLinkIndex.Link[3]");
-        }
     }
 }
 
@@ -243,35 +215,30 @@ TEST_F(ChannelLinks, NamesAndUntypedChildAccess) {
     EXPECT_STREQ(channel.CE_GetOwnCGRName(), "[no-name]");
     channel.SetChannelName("Kestrom");
     EXPECT_STREQ(channel.CE_GetOwnName(), "Kestrom");
-    Vro_ChannelGroup unnamed;
-    channel.SetChannelGroup(&unnamed);
-    channel.CE_SetSelf(&channel);
-    EXPECT_STREQ(channel.CE_GetOwnCGRName(), "[unknown]");
-    Vro_ChannelGroup bridge("Bridge");
-    channel.SetChannelGroup(&bridge);
-    channel.CE_SetSelf(&channel);
-    EXPECT_STREQ(channel.CE_GetOwnCGRName(), "Bridge");
+    Vro_ChannelGroup unnamed, bridge("Bridge");
+    for (Vro_ChannelGroup* group : {&unnamed, &bridge}) {
+        channel.SetChannelGroup(group);
+        channel.CE_SetSelf(&channel);
+        EXPECT_STREQ(channel.CE_GetOwnCGRName(), group == &bridge ? "Bridge" : "[unknown]");
+    }
 
     channel.CreateValueLink("First", 1, false);
     channel.CreateValueLink("Second", 1, false);
     EXPECT_STREQ(channel.GetChildLinkName(5), "");
     ASSERT_EQ(channel.linkNameCount(), 6u);
-    for (unsigned int i = 2; i < 5; ++i) {
+    for (unsigned int i = 2; i < 5; ++i)
         EXPECT_STREQ(channel.GetChildLinkName(i), "[none]");
-    }
     EXPECT_EQ(channel.GetChildLinkErrorText(1), "ChildLinkError[Second]");
     EXPECT_EQ(channel.GetChildLinkInvalidText(3), "ChildLinkInvalid[[none]]");
 
     CountingValueChannel child;
     child.SetChannelName("Pump");
     channel.ConnectChild(1, &child);
-    EXPECT_FALSE(channel.CE_IsChildLinked(0));
-    EXPECT_TRUE(channel.CE_IsChildLinked(1));
+    EXPECT_TRUE(!channel.CE_IsChildLinked(0) && channel.CE_IsChildLinked(1));
     EXPECT_EQ(channel.CE_GetLinkedChildName(0), nullptr);
     EXPECT_EQ(channel.lastFetched(), nullptr);
     EXPECT_STREQ(channel.CE_GetLinkedChildName(1), "Pump");
-    EXPECT_FALSE(channel.CE_CallChild(0));
-    EXPECT_TRUE(channel.CE_CallChild(1));
+    EXPECT_TRUE(!channel.CE_CallChild(0) && channel.CE_CallChild(1));
     EXPECT_EQ(child.calls, 1);
     EXPECT_EQ(channel.lastFetched(), &child);
     EXPECT_TRUE(globalEngineTakeDebugMessages().empty());
@@ -322,21 +289,16 @@ TEST(FormatText, FormatsCutsAndKeepsThreadsApart) {
     EXPECT_EQ(std::strlen(FormatText("%s", huge.c_str())), kMessageBufferSize - 1);
     EXPECT_STREQ(FormatText(nullptr), "");
 
-    auto formatMany = [](int id, bool* allKept) {
-        for (int i = 0; i < 2000; ++i) {
-            const char* text = FormatText("%d:%d", id, i);
-            *allKept =
-                *allKept && std::string(text) == std::to_string(id) + ":" + std::to_string(i);
-        }
+    bool kept[2] = {true, true};
+    auto formatMany = [&kept](int id) {
+        for (int i = 0; i < 2000; ++i)
+            kept[id] = kept[id] &&
+                       FormatText("%d:%d", id, i) == std::to_string(id) + ":" + std::to_string(i);
     };
-    bool firstKept = true;
-    bool secondKept = true;
-    std::thread first(formatMany, 1, &firstKept);
-    std::thread second(formatMany, 2, &secondKept);
+    std::thread first(formatMany, 0), second(formatMany, 1);
     first.join();
     second.join();
-    EXPECT_TRUE(firstKept);
-    EXPECT_TRUE(secondKept);
+    EXPECT_TRUE(kept[0] && kept[1]);
 }
 
 }  // namespace

@@ -1,16 +1,22 @@
-// Child slots, link records, names and copies of the channel base class.
+// The host's channel base class, its typed child channels and the array table behind the
+// row-index and column channels.
 #include <gtest/gtest.h>
 
-#include <cstdint>
+#include <algorithm>
 #include <cstring>
+#include <cwchar>
+#include <limits>
+#include <string>
+#include <vector>
 
-#include "host/ChannelType.h"
+#include "host/ArrayTable.h"
 #include "host/ChildChannels.h"
 #include "host/EngineInterface.h"
-#include "host/Vro_Channel.h"
 #include "host/Vro_ChannelGroup.h"
 
 namespace {
+
+using Bytes = std::vector<unsigned char>;
 
 ChildCreation linkRecord(const char* name, std::int32_t slot) {
     ChildCreation record;
@@ -19,69 +25,75 @@ ChildCreation linkRecord(const char* name, std::int32_t slot) {
     return record;
 }
 
-}  // namespace
-
-// A fresh link record holds the documented bytes at the documented offsets.
-TEST(ChildCreationRecord, InitialisedBytes) {
-    ChildCreation record;
-    unsigned char bytes[264];
-    std::memcpy(bytes, &record, sizeof(bytes));
-    for (int i = 0; i < 80; ++i)
-        EXPECT_EQ(bytes[i], 0) << "name byte " << i;
-    for (int i = 80; i < 112; ++i)
-        EXPECT_EQ(bytes[i], 0x11) << "type/base GUID byte " << i;
-    for (int i = 112; i < 132; ++i)
-        EXPECT_EQ(bytes[i], 0) << "host field byte " << i;
-    for (int i = 132; i < 136; ++i)
-        EXPECT_EQ(bytes[i], 0xFF) << "slot -1 byte " << i;
-    for (int i = 136; i < 260; ++i)
-        EXPECT_EQ(bytes[i], 0) << "byte " << i;
-    const unsigned char direction[4] = {1, 0, 0, 0};
-    EXPECT_EQ(std::memcmp(bytes + 260, direction, 4), 0);
+template <typename T>
+Bytes bytesOf(const T& value, std::size_t offset, std::size_t count) {
+    const auto* p = reinterpret_cast<const unsigned char*>(&value) + offset;
+    return Bytes(p, p + count);
 }
 
-// Slots are created where the record says, gaps stay empty, and only existing slots connect.
+// A GUID text in the Windows layout: the first three fields little-endian, the rest as written.
+Bytes windowsBytes(const std::string& text) {
+    Bytes b(16);
+    std::size_t at = 1;
+    for (unsigned char& byte : b) {
+        at += text[at] == '-' ? 1 : 0;
+        byte = static_cast<unsigned char>(std::stoi(text.substr(at, 2), nullptr, 16));
+        at += 2;
+    }
+    std::reverse(b.begin(), b.begin() + 4);
+    std::reverse(b.begin() + 4, b.begin() + 6);
+    std::reverse(b.begin() + 6, b.begin() + 8);
+    return b;
+}
+
+const auto xyz = [](const D3DXVECTOR3& v) { return std::vector<float>{v.x, v.y, v.z}; };
+
+// Cell value that names its position, so a read from the wrong cell shows.
+const auto tag = [](int row, int column) { return static_cast<float>(row * 100 + column); };
+
+}  // namespace
+
+// A fresh link record: empty name, type and base GUID all 0x11, zero host fields, slot -1,
+// zero bytes up to the direction, which is 1.
+TEST(ChildCreationRecord, InitialisedBytes) {
+    const ChildCreation record;
+    EXPECT_EQ(bytesOf(record, 0, 80), Bytes(80, 0));
+    EXPECT_EQ(bytesOf(record, 80, 32), Bytes(32, 0x11));
+    EXPECT_EQ(bytesOf(record, 112, 20), Bytes(20, 0));
+    EXPECT_EQ(bytesOf(record, 132, 4), Bytes(4, 0xFF));
+    EXPECT_EQ(bytesOf(record, 136, 124), Bytes(124, 0));
+    EXPECT_EQ(bytesOf(record, 260, 4), (Bytes{1, 0, 0, 0}));
+}
+
+// Slots are created where the record says, gaps stay empty, only existing slots connect, a
+// redeclared slot is fresh and empty, and absurd slot indexes are refused and reported.
 TEST(ChannelSlots, CreateConnectDisconnect) {
+    globalEngineTakeDebugMessages();
     Vro_Channel owner;
     Vro_ValueChannel a, b;
-    EXPECT_EQ(owner.GetChildCount(), 0);
     EXPECT_FALSE(owner.ConnectChild(0, &a));
-
     owner.SetChildCreateType(linkRecord("first", 0), 0);
     owner.SetChildCreateType(linkRecord("third", 2), 2);
     ASSERT_EQ(owner.GetChildCount(), 3);
-    ASSERT_NE(owner.GetChildCreation(2), nullptr);
     EXPECT_STREQ(owner.GetChildCreation(2)->linkName, "third");
-    EXPECT_EQ(owner.GetChildCreation(2)->slotIndex, 2);
     EXPECT_EQ(owner.GetChildCreation(1), nullptr);
     EXPECT_EQ(owner.GetChildCreation(3), nullptr);
 
-    EXPECT_TRUE(owner.ConnectChild(0, &a));
-    EXPECT_TRUE(owner.ConnectChild(1, &b));
-    EXPECT_FALSE(owner.ConnectChild(3, &a));
-    EXPECT_FALSE(owner.ConnectChild(-1, &a));
+    EXPECT_TRUE(owner.ConnectChild(0, &a) && owner.ConnectChild(1, &b));
+    EXPECT_FALSE(owner.ConnectChild(3, &a) || owner.ConnectChild(-1, &a));
     EXPECT_EQ(owner.GetChild(0), &a);
     EXPECT_EQ(owner.GetChild(1), &b);
-    EXPECT_EQ(owner.GetChild(2), nullptr);
-    EXPECT_EQ(owner.GetChild(3), nullptr);
-    EXPECT_EQ(owner.GetChild(-1), nullptr);
-
+    for (int i : {2, 3, -1})
+        EXPECT_EQ(owner.GetChild(i), nullptr) << i;
     owner.DisconnectChild(1);
     EXPECT_EQ(owner.GetChild(1), nullptr);
-    // Redeclaring a slot gives a fresh, empty slot.
     owner.SetChildCreateType(linkRecord("renamed", 0), 0);
     EXPECT_EQ(owner.GetChild(0), nullptr);
     EXPECT_STREQ(owner.GetChildCreation(0)->linkName, "renamed");
-    EXPECT_EQ(owner.GetChildCount(), 3);
-}
 
-// Slot indexes that would be negative or absurdly large are refused and reported.
-TEST(ChannelSlots, RefusedIndexes) {
-    globalEngineTakeDebugMessages();
-    Vro_Channel owner;
     owner.SetChildCreateType(ChildCreation(), -1);
     owner.SetChildCreateType(ChildCreation(), Vro_Channel::kMaxChildSlots);
-    EXPECT_EQ(owner.GetChildCount(), 0);
+    EXPECT_EQ(owner.GetChildCount(), 3);
     EXPECT_EQ(globalEngineTakeDebugMessages().size(), 2u);
 }
 
@@ -91,26 +103,127 @@ TEST(ChannelIdentity, NamesGroupsAndCopies) {
     EXPECT_EQ(channel.GetChannelName(), nullptr);
     EXPECT_EQ(channel.GetChannelGroup(), nullptr);
     channel.SetChannelName("Kestrel");
-    Vro_ChannelGroup group("Bridge");
+    Vro_ChannelGroup group("Bridge"), unnamed;
     channel.SetChannelGroup(&group);
     Vro_ValueChannel child;
     channel.SetChildCreateType(linkRecord("in", 0), 0);
     channel.ConnectChild(0, &child);
 
-    Vro_Channel copy(channel);
-    EXPECT_STREQ(copy.GetChannelName(), "Kestrel");
-    EXPECT_EQ(copy.GetChannelGroup(), &group);
-    EXPECT_EQ(copy.GetChild(0), &child);
-    EXPECT_STREQ(copy.GetChildCreation(0)->linkName, "in");
-
-    Vro_Channel assigned;
+    Vro_Channel copy(channel), assigned;
     assigned = channel;
     channel.SetChannelName(nullptr);
     EXPECT_EQ(channel.GetChannelName(), nullptr);
-    EXPECT_STREQ(assigned.GetChannelName(), "Kestrel");
-    EXPECT_EQ(assigned.GetChild(0), &child);
-
-    Vro_ChannelGroup unnamed;
+    for (Vro_Channel* c : {&copy, &assigned}) {
+        EXPECT_STREQ(c->GetChannelName(), "Kestrel");
+        EXPECT_EQ(c->GetChannelGroup(), &group);
+        EXPECT_EQ(c->GetChild(0), &child);
+        EXPECT_STREQ(c->GetChildCreation(0)->linkName, "in");
+    }
     EXPECT_EQ(unnamed.GetGroupName(), nullptr);
     EXPECT_STREQ(group.GetGroupName(), "Bridge");
+}
+
+// Each child reports its link type's GUID as type and base GUID, bytes written out from the
+// GUID texts; values set through the base-class pointers come back unchanged.
+TEST(ChildChannels, TypesAndValues) {
+    Vro_ValueChannel value;
+    Vro_VectorChannel vector;
+    Vro_TextChannel text;
+    Vro_MatrixChannel matrix;
+    const std::pair<Vro_Channel*, const char*> expected[] = {
+        {&value, "{BE69CCC4-CFC1-4362-AC81-767D199BBFC3}"},
+        {&vector, "{9D045960-EAC2-4C40-9BBF-10F32F7FA305}"},
+        {&text, "{6E6FB247-4627-4FBE-8973-48344F23881E}"},
+        {&matrix, "{2F605354-314D-4775-86E4-1F733550B227}"}};
+    for (const auto& [channel, guid] : expected) {
+        const ChannelType type = channel->GetChannelType();
+        EXPECT_EQ(bytesOf(type, 80, 16), windowsBytes(guid));
+        EXPECT_EQ(bytesOf(type, 96, 16), windowsBytes(guid));
+    }
+    EXPECT_STREQ(vector.GetChannelType().name, "Value Vector");
+
+    EXPECT_EQ(value.GetValue(), 0.0f);
+    value.SetValue(-2.7f);
+    EXPECT_EQ(value.GetValue(), -2.7f);
+    vector.SetVector({1.0f, 2.0f, 3.0f});
+    EXPECT_EQ(xyz(vector.GetVector()), (std::vector<float>{1, 2, 3}));
+    D3DXMATRIX m = matrix.GetMatrix();
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(m.m[i], i % 5 == 0 ? 1.0f : 0.0f) << i;
+    m.m[7] = 4.5f;
+    matrix.SetMatrix(m);
+    EXPECT_EQ(matrix.GetMatrix().m[7], 4.5f);
+
+    // Narrow and wide texts are independent, null until set, and null again when cleared.
+    EXPECT_EQ(text.GetText(), nullptr);
+    EXPECT_EQ(text.GetWideText(), nullptr);
+    text.SetText("No errors");
+    EXPECT_STREQ(text.GetText(), "No errors");
+    EXPECT_EQ(text.GetWideText(), nullptr);
+    text.SetWideText(L"wide");
+    text.SetText("");
+    EXPECT_STREQ(text.GetText(), "");
+    text.SetText(nullptr);
+    EXPECT_EQ(text.GetText(), nullptr);
+    EXPECT_EQ(std::wcscmp(text.GetWideText(), L"wide"), 0);
+}
+
+// Selecting a row (truncated toward zero), then reading and writing the cells of that row
+// only; a vector whose last columns fall off the table reads 0 there.
+TEST(ArrayTable, RowIndexAndColumns) {
+    Vro_ArrayTable table(3, 8);
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 8; ++c)
+            table.SetCell(r, c, tag(r, c));
+    Vro_ArrayRowIndex rowIndex(table);
+    Vro_ArrayColumnValue force(table, 2);
+    Vro_ArrayColumnVector position(table, 4);
+    EXPECT_EQ(rowIndex.GetValue(), -1.0f);
+    static_cast<Vro_ValueChannel&>(rowIndex).SetValue(1.9f);
+    EXPECT_EQ(table.SelectedRow(), 1);
+    EXPECT_EQ(rowIndex.GetValue(), 1.0f);
+    EXPECT_EQ(force.GetValue(), tag(1, 2));
+    EXPECT_EQ(xyz(position.GetVector()), (std::vector<float>{tag(1, 4), tag(1, 5), tag(1, 6)}));
+
+    force.SetValue(-5.0f);
+    position.SetVector({7.0f, 8.0f, 9.0f});
+    const std::vector<float> row1 = {tag(1, 0), tag(1, 1), -5, tag(1, 3), 7, 8, 9, tag(1, 7)};
+    for (int c = 0; c < 8; ++c) {
+        EXPECT_EQ(table.Cell(1, c), row1[c]) << c;
+        EXPECT_EQ(table.Cell(0, c), tag(0, c)) << c;
+        EXPECT_EQ(table.Cell(2, c), tag(2, c)) << c;
+    }
+    rowIndex.SetValue(-0.5f);
+    EXPECT_EQ(force.GetValue(), tag(0, 2));
+    EXPECT_EQ(xyz(Vro_ArrayColumnVector(table, 7).GetVector()),
+              (std::vector<float>{tag(0, 7), 0, 0}));
+}
+
+// A row outside the table selects nothing: reads give 0 and writes change no cell. A bad
+// column reads 0; impossible table sizes give an empty table and a report.
+TEST(ArrayTable, OutsideTheTable) {
+    Vro_ArrayTable table(3, 8);
+    table.SetCell(0, 1, 3.0f);
+    Vro_ArrayRowIndex rowIndex(table);
+    Vro_ArrayColumnValue column(table, 1);
+    for (float row : {3.0f, -1.0f, 1e30f, -1e30f, std::numeric_limits<float>::quiet_NaN(),
+                      std::numeric_limits<float>::infinity()}) {
+        rowIndex.SetValue(0.0f);
+        rowIndex.SetValue(row);
+        EXPECT_EQ(table.SelectedRow(), -1) << row;
+        EXPECT_EQ(column.GetValue(), 0.0f) << row;
+        column.SetValue(99.0f);
+    }
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 8; ++c)
+            EXPECT_EQ(table.Cell(r, c), r == 0 && c == 1 ? 3.0f : 0.0f);
+    rowIndex.SetValue(0.0f);
+    EXPECT_EQ(Vro_ArrayColumnValue(table, -3).GetValue(), 0.0f);
+
+    globalEngineTakeDebugMessages();
+    const Vro_ArrayTable huge(1 << 20, 1 << 20);
+    EXPECT_EQ(huge.RowCount(), 0);
+    EXPECT_EQ(huge.Cell(0, 0), 0.0f);
+    EXPECT_EQ(globalEngineTakeDebugMessages().size(), 1u);
+    EXPECT_EQ(Vro_ArrayTable(-4, 3).RowCount(), 0);
 }
