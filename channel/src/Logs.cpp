@@ -1,13 +1,23 @@
 // The two log files: every entry is appended by opening, writing and closing the file, so
 // no log stays open between entries.
 #include <cstdio>
+#include <mutex>
 
 #include "channel/Aco_Kestrom.h"
+
+namespace {
+
+// Workers of several channels may shut down at the same moment and append to the same log;
+// one entry at a time keeps each entry whole however long its text is.
+std::mutex logMutex;
+
+}  // namespace
 
 int Aco_Kestrom::AppendLogEntry(const char* path, const char* text) {
     if (path == nullptr || text == nullptr) {
         return 1;
     }
+    const std::lock_guard<std::mutex> lock(logMutex);
     FILE* file = std::fopen(path, "a");
     if (file == nullptr) {
         return 1;

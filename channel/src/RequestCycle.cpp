@@ -33,8 +33,6 @@ constexpr double kFixedMaxRotation = 0.01;
 constexpr double kRangeTolerance = 0.001;
 constexpr double kFixedRangeTolerance = 0.1;
 
-// The worker thread's channel, so that the error shutdown knows on which thread it runs.
-thread_local const Aco_Kestrom* workerChannel = nullptr;
 
 }  // namespace
 
@@ -171,10 +169,8 @@ void Aco_Kestrom::StartThread() {
 
 DWORD WINAPI Aco_Kestrom::ThreadStart(LPVOID parameter) {
     auto* channel = static_cast<Aco_Kestrom*>(parameter);
-    workerChannel = channel;
     while (!channel->ThreadFunction()) {
     }
-    workerChannel = nullptr;
     return 0;
 }
 
@@ -256,11 +252,9 @@ void Aco_Kestrom::ShutDownDP(std::string message) {
     CE_SetValue(1, kErrorFlag);
 
     threadFinished.store(false, std::memory_order_release);
-    // The handle is the host thread's: a worker leaves it for the next host call to close,
-    // so the two threads never touch it at once.
-    if (workerChannel != this) {
-        closeThreadHandle();
-    }
+    // The worker's handle is the host thread's to close, at its next call: a worker that fails
+    // at once could otherwise close it before CreateThread has even handed it over. On the
+    // host's thread no handle is held here, the idle call having closed it first.
     // Last: from here on the host's thread may read a new request.
     threadBusy.store(false, std::memory_order_release);
 }

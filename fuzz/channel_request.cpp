@@ -1,0 +1,318 @@
+// Whole requests of the plug-in's channel through the stand-in host: an arbitrary thruster
+// table (0 to 14 rows, now and then more than the 128 the channel addresses; at most two rows
+// of the types that barring searches), arbitrary cells
+// (non-finite ones included), links connected, left open, given a channel of the wrong type
+// or pointed at another column, 1 to 3 demands; the channel is called as a host calls it
+// until each request has ended, and now and then destroyed while it computes.
+//
+// Checked beyond "no crash, no hang, no sanitizer report": every request ends within
+// kRequestLimitSeconds; after a publication on a table wired as the host wires it, no force cell
+// exceeds its row's maximum, and a table of moderate finite cells gets finite results; after
+// a shutdown every force cell is 0.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "FuzzSupport.h"
+#include "channel/Aco_Kestrom.h"
+#include "host/ArrayTable.h"
+#include "host/ChildChannels.h"
+#include "host/EngineInterface.h"
+
+extern "C" Vro_Channel* InitDLL();
+
+namespace {
+
+// Seconds a request may take; KESTROM_FUZZ_REQUEST_LIMIT overrides it.
+constexpr double kRequestLimitSeconds = 8.0;
+constexpr int kLinkCount = 18;
+constexpr int kTableColumns = 11;
+// Table cells of the column links 2 to 10, as the host lays out its thruster table: force,
+// angle, position (three cells), type, active, maximum, reverse penalty, start angle, rotation.
+constexpr int kColumnCell[kLinkCount] = {-1, -1, 0,  1,  2,  5,  6,  7,  8,
+                                         9,  10, -1, -1, -1, -1, -1, -1, -1};
+constexpr int kActiveCell = 6;
+constexpr int kMaxForceCell = 7;
+constexpr float kModerate = 1.0e6f;
+
+enum class Kind { value, vector, text };
+constexpr Kind kLinkKind[kLinkCount] = {
+    Kind::value,  Kind::value, Kind::value, Kind::value, Kind::vector, Kind::value,
+    Kind::value,  Kind::value, Kind::value, Kind::value, Kind::value,  Kind::vector,
+    Kind::vector, Kind::value, Kind::value, Kind::value, Kind::text,   Kind::value};
+
+class Cells {
+  public:
+    explicit Cells(FuzzedDataProvider& in) : in_(in) {}
+
+    float next() {
+        static const float kSpecial[] = {std::numeric_limits<float>::quiet_NaN(),
+                                         std::numeric_limits<float>::infinity(),
+                                         -std::numeric_limits<float>::infinity(),
+                                         0.0f,
+                                         -0.0f,
+                                         -1.0f,
+                                         1.0f,
+                                         2.0f,
+                                         3.0f,
+                                         7.0f,
+                                         std::numeric_limits<float>::max(),
+                                         std::numeric_limits<float>::denorm_min(),
+                                         3.14159265f,
+                                         6.2831855f};
+        float v = 0.0f;
+        switch (in_.ConsumeIntegralInRange<int>(0, 9)) {
+            case 0:
+                v = in_.PickValueInArray(kSpecial);
+                break;
+            case 1:
+                v = in_.ConsumeFloatingPoint<float>();
+                break;
+            default: {
+                const float scale = std::ldexp(1.0f, in_.ConsumeIntegralInRange<int>(-4, 16));
+                v = in_.ConsumeFloatingPointInRange<float>(-scale, scale);
+            }
+        }
+        if (!(std::isfinite(v) && std::fabs(v) <= kModerate)) {
+            moderate_ = false;
+        }
+        return v;
+    }
+    bool moderate() const { return moderate_; }
+
+  private:
+    FuzzedDataProvider& in_;
+    bool moderate_ = true;
+};
+
+struct Scene {
+    Vro_ArrayTable table;
+    std::vector<std::unique_ptr<Vro_Channel>> children;
+    Vro_ValueChannel* numberOfThrusters = nullptr;
+    Vro_VectorChannel* demand = nullptr;
+    Vro_ValueChannel* errorFlag = nullptr;
+    bool hostWiring = true;  // every link as the host wires it
+    int typeCell = -1;       // the cell the type link reads, -1 when it reads none
+
+    Scene(int rows) : table(rows, kTableColumns) {}
+
+    template <class C, class... A>
+    C* add(A&&... args) {
+        children.push_back(std::make_unique<C>(std::forward<A>(args)...));
+        return static_cast<C*>(children.back().get());
+    }
+};
+
+// Connects link `link` as the fuzzer chooses: mostly as a host wires it, sometimes not at
+// all, to a channel of another type, or to another column of the table.
+void wire(Vro_Channel& channel, Scene& scene, int link, FuzzedDataProvider& in) {
+    const int choice = in.ConsumeIntegralInRange<int>(0, 15);
+    const bool verbose = std::getenv("KESTROM_FUZZ_VERBOSE") != nullptr;
+    if (verbose && choice <= 1) {
+        std::fprintf(stderr, "link %d: %s\n", link, choice == 0 ? "open" : "another type");
+    }
+    Vro_Channel* child = nullptr;
+    if (choice == 0) {
+        scene.hostWiring = false;
+        return;
+    }
+    if (choice == 1) {
+        scene.hostWiring = false;
+        child = kLinkKind[link] == Kind::text
+                    ? static_cast<Vro_Channel*>(scene.add<Vro_ValueChannel>())
+                    : scene.add<Vro_TextChannel>();
+    } else if (kColumnCell[link] >= 0) {
+        int cell = kColumnCell[link];
+        if (choice == 2) {
+            scene.hostWiring = false;
+            cell = in.ConsumeIntegralInRange<int>(-2, kTableColumns + 1);
+            if (verbose) {
+                std::fprintf(stderr, "link %d: cell %d\n", link, cell);
+            }
+        }
+        if (link == Aco_Kestrom::kTypeColumn) {
+            scene.typeCell = cell;
+        }
+        child = kLinkKind[link] == Kind::vector
+                    ? static_cast<Vro_Channel*>(scene.add<Vro_ArrayColumnVector>(scene.table, cell))
+                    : scene.add<Vro_ArrayColumnValue>(scene.table, cell);
+    } else if (link == Aco_Kestrom::kRowIndex) {
+        child = scene.add<Vro_ArrayRowIndex>(scene.table);
+    } else if (kLinkKind[link] == Kind::vector) {
+        auto* vector = scene.add<Vro_VectorChannel>();
+        if (link == Aco_Kestrom::kThrustNeeded) {
+            scene.demand = vector;
+        }
+        child = vector;
+    } else if (kLinkKind[link] == Kind::text) {
+        child = scene.add<Vro_TextChannel>();
+    } else {
+        auto* value = scene.add<Vro_ValueChannel>();
+        if (link == Aco_Kestrom::kNumberOfThrusters) {
+            scene.numberOfThrusters = value;
+        } else if (link == Aco_Kestrom::kErrorFlag) {
+            scene.errorFlag = value;
+        }
+        child = value;
+    }
+    channel.ConnectChild(link, child);
+}
+
+bool busy(Vro_Channel& channel) {
+    return static_cast<Aco_Kestrom&>(channel).threadBusy.load(std::memory_order_acquire);
+}
+
+// Calls the channel as the host does, once per step, until no computation runs.
+void runRequest(Vro_Channel& channel) {
+    static const double limitSeconds = [] {
+        const char* text = std::getenv("KESTROM_FUZZ_REQUEST_LIMIT");
+        return text != nullptr ? std::atof(text) : kRequestLimitSeconds;
+    }();
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                              std::chrono::duration<double>(limitSeconds));
+    channel.CallChannel();
+    while (busy(channel)) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kestrom_fuzz::fail("a request did not end within the time limit");
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(20));
+        channel.CallChannel();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static kestrom_fuzz::ScratchFile log(".log");
+    FuzzedDataProvider in(data, size);
+    Cells cells(in);
+
+    const int rows = in.ConsumeIntegralInRange<int>(0, 15) == 0
+                         ? in.ConsumeIntegralInRange<int>(120, 132)
+                         : in.ConsumeIntegralInRange<int>(0, 14);
+    Scene scene(rows);
+    // Cells row by row; the type, active and rotation columns mostly hold meaningful values.
+    for (int r = 0; r < rows && in.remaining_bytes() > 0; ++r) {
+        for (int c = 0; c < kTableColumns; ++c) {
+            float value = 0.0f;
+            if (c == 5 && in.ConsumeBool()) {
+                value = static_cast<float>(in.ConsumeIntegralInRange<int>(0, 3));
+            } else if (c == kActiveCell && in.ConsumeBool()) {
+                value = 1.0f;
+            } else if (c == 10 && in.ConsumeBool()) {
+                value = in.ConsumeFloatingPointInRange<float>(0.0f, 6.3f);
+            } else {
+                value = cells.next();
+            }
+            scene.table.SetCell(r, c, value);
+        }
+    }
+
+    // Logs go to a scratch file, emptied per input, instead of the working directory.
+    log.write(nullptr, 0);
+    Vro_Channel* channel = InitDLL();
+    auto& kestrom = static_cast<Aco_Kestrom&>(*channel);
+    kestrom.logFileName = log.path().c_str();
+    kestrom.threadLogFileName = log.path().c_str();
+    for (int link = 0; link < kLinkCount; ++link) {
+        wire(*channel, scene, link, in);
+    }
+    if (scene.numberOfThrusters != nullptr) {
+        scene.numberOfThrusters->SetValue(in.ConsumeBool() ? static_cast<float>(rows)
+                                                           : cells.next());
+        if (std::getenv("KESTROM_FUZZ_VERBOSE") != nullptr) {
+            std::fprintf(stderr, "number of thrusters %.9g\n", scene.numberOfThrusters->GetValue());
+        }
+    }
+    // The barring search tries 12 directions per free barred thruster and level, 12^k solves
+    // for k of them, by design (docs/reliability.md): keep at most two rows of the types it
+    // bars, so that the time limit finds other causes.
+    int barrable = 0;
+    for (int r = 0; r < rows && scene.typeCell >= 0; ++r) {
+        const float type = scene.table.Cell(r, scene.typeCell);
+        if (std::trunc(type) == 2.0f || std::trunc(type) == 3.0f) {
+            if (++barrable > 2) {
+                scene.table.SetCell(r, scene.typeCell, 0.0f);
+            }
+        }
+    }
+    const bool destroyWhileComputing = in.ConsumeIntegralInRange<int>(0, 7) == 0;
+    const int requests = in.ConsumeIntegralInRange<int>(1, 3);
+
+    for (int n = 0; n < requests; ++n) {
+        if (scene.demand != nullptr) {
+            scene.demand->SetVector({cells.next(), cells.next(), cells.next()});
+            if (std::getenv("KESTROM_FUZZ_VERBOSE") != nullptr) {
+                const D3DXVECTOR3 d = scene.demand->GetVector();
+                std::fprintf(stderr, "demand %.17g %.17g %.17g\n", d.x, d.y, d.z);
+                for (int r = 0; r < rows; ++r) {
+                    std::fprintf(stderr, "row %d:", r);
+                    for (int c = 0; c < kTableColumns; ++c) {
+                        std::fprintf(stderr, " %.17g", scene.table.Cell(r, c));
+                    }
+                    std::fprintf(stderr, "\n");
+                }
+            }
+        }
+        if (scene.errorFlag != nullptr) {
+            scene.errorFlag->SetValue(-1.0f);
+        }
+        if (destroyWhileComputing) {
+            channel->CallChannel();
+            break;
+        }
+        const auto started = std::chrono::steady_clock::now();
+        runRequest(*channel);
+        if (std::getenv("KESTROM_FUZZ_VERBOSE") != nullptr) {
+            std::fprintf(
+                stderr, "request %d: %.6f s\n", n + 1,
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+        }
+
+        const float flag = scene.errorFlag != nullptr ? scene.errorFlag->GetValue() : -1.0f;
+        if (!scene.hostWiring || flag == -1.0f) {
+            continue;
+        }
+        // The rows the channel read: as many as "Number of Thrusters" says, at most 128.
+        const float claimed = scene.numberOfThrusters->GetValue();
+        const int tableRows =
+            std::isfinite(claimed) && claimed > 0.0f
+                ? std::min({rows, 128, static_cast<int>(std::min(claimed, 1000.0f))})
+                : 0;
+        for (int r = 0; r < tableRows; ++r) {
+            const float force = scene.table.Cell(r, 0);
+            if (flag == 1.0f && force != 0.0f) {
+                kestrom_fuzz::fail("a force cell is not 0 after the error shutdown");
+            }
+            // An active cell that no int holds reads as the default 0: inactive.
+            const float active = scene.table.Cell(r, kActiveCell);
+            if (flag == 0.0f && active >= 1.0f && active < 2147483648.0f) {
+                const float maximum = std::fabs(scene.table.Cell(r, kMaxForceCell));
+                if (std::fabs(force) > maximum) {
+                    std::fprintf(stderr, "row %d: force %.9g maximum %.9g\n", r, force, maximum);
+                    kestrom_fuzz::fail("a published force exceeds its row's maximum");
+                }
+                if (cells.moderate() && !std::isfinite(force)) {
+                    kestrom_fuzz::fail("a table of moderate cells got a force that is not finite");
+                }
+            }
+        }
+    }
+    // The destructor waits for a computation that is still running.
+    delete channel;
+    globalEngineTakeDebugMessages();
+    return 0;
+}
