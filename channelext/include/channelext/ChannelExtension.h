@@ -236,25 +236,9 @@ class ChannelExtension {
         return CE_SetVector(static_cast<const TolvikMathLib::Vec3&>(v), index);
     }
 
-    // Text links, narrow text. A text that does not fit dest (size counts the terminator)
-    // gives false and leaves dest untouched.
-    bool CE_GetStringPointer(char** out, unsigned int index) {
-        if (out == nullptr) {
-            return false;
-        }
-        Vro_TextChannel* child = nullptr;
-        switch (fetchChild(index, LinkTypes::kTextGuid, textChild, child)) {
-            case LinkState::Invalid:
-                return false;
-            case LinkState::Empty:
-                *out = nullptr;
-                return false;
-            case LinkState::Linked:
-                break;
-        }
-        *out = child->GetText();
-        return true;
-    }
+    // Text links, narrow and wide (sizes count characters of the text's own kind). A text
+    // that does not fit dest (size counts the terminator) gives false and leaves dest alone.
+    bool CE_GetStringPointer(char** out, unsigned int index) { return getText(out, index); }
 
     char* CE_GetStringPointer(unsigned int index, char* def) {
         char* text = nullptr;
@@ -265,19 +249,7 @@ class ChannelExtension {
     }
 
     bool CE_CopyString(char* dest, unsigned int size, unsigned int index) {
-        if (dest == nullptr || size == 0) {
-            return false;
-        }
-        char* text = nullptr;
-        if (!CE_GetStringPointer(&text, index) || text == nullptr) {
-            return false;
-        }
-        const std::size_t length = std::strlen(text);
-        if (length >= size) {
-            return false;
-        }
-        std::memcpy(dest, text, length + 1);
-        return true;
+        return copyText(dest, size, index);
     }
 
     // Appends the child's text to out. A null text gives false, or true with nothing appended
@@ -294,41 +266,17 @@ class ChannelExtension {
         return true;
     }
 
-    bool CE_SetString(const char* text, unsigned int index) {
-        Vro_TextChannel* child = nullptr;
-        if (fetchChild(index, LinkTypes::kTextGuid, textChild, child) != LinkState::Linked) {
-            return false;
-        }
-        child->SetText(text);
-        return true;
-    }
+    bool CE_SetString(const char* text, unsigned int index) { return setText(text, index); }
 
     bool CE_SetString(const std::string& text, unsigned int index) {
         return CE_SetString(text.c_str(), index);
     }
 
-    // Text links, wide text; sizes count wchar_t.
-    bool CE_GetStringPointer(wchar_t** out, unsigned int index) {
-        if (out == nullptr) {
-            return false;
-        }
-        Vro_TextChannel* child = nullptr;
-        switch (fetchChild(index, LinkTypes::kTextGuid, textChild, child)) {
-            case LinkState::Invalid:
-                return false;
-            case LinkState::Empty:
-                *out = nullptr;
-                return false;
-            case LinkState::Linked:
-                break;
-        }
-        *out = child->GetWideText();
-        return true;
-    }
+    bool CE_GetStringPointer(wchar_t** out, unsigned int index) { return getText(out, index); }
 
-    // Unlike the narrow form, a linked child's null wide text is returned as null, not def.
+    // Unlike the narrow form, an empty slot and a linked child's null wide text give null, not
+    // def: callers tell "nothing linked" from "cannot read".
     wchar_t* CE_GetWStringPointer(unsigned int index, wchar_t* def) {
-        // An empty slot gives null, not def: callers tell "nothing linked" from "cannot read".
         if (!VerifyLink(index)) {
             return def;
         }
@@ -342,19 +290,7 @@ class ChannelExtension {
     }
 
     bool CE_CopyString(wchar_t* dest, unsigned int size, unsigned int index) {
-        if (dest == nullptr || size == 0) {
-            return false;
-        }
-        wchar_t* text = nullptr;
-        if (!CE_GetStringPointer(&text, index) || text == nullptr) {
-            return false;
-        }
-        const std::size_t length = std::wcslen(text);
-        if (length >= size) {
-            return false;
-        }
-        std::wmemcpy(dest, text, length + 1);
-        return true;
+        return copyText(dest, size, index);
     }
 
     // Appends the child's wide text to out; a null wide text gives false.
@@ -367,14 +303,7 @@ class ChannelExtension {
         return true;
     }
 
-    bool CE_SetString(const wchar_t* text, unsigned int index) {
-        Vro_TextChannel* child = nullptr;
-        if (fetchChild(index, LinkTypes::kTextGuid, textChild, child) != LinkState::Linked) {
-            return false;
-        }
-        child->SetWideText(text);
-        return true;
-    }
+    bool CE_SetString(const wchar_t* text, unsigned int index) { return setText(text, index); }
 
     bool CE_SetString(const std::wstring& text, unsigned int index) {
         return CE_SetString(text.c_str(), index);
@@ -506,6 +435,59 @@ class ChannelExtension {
     std::string cgrName;
 
   private:
+    // The second argument only selects the text's kind.
+    static char* textOf(Vro_TextChannel* child, char*) { return child->GetText(); }
+    static wchar_t* textOf(Vro_TextChannel* child, wchar_t*) { return child->GetWideText(); }
+    static void storeText(Vro_TextChannel* child, const char* text) { child->SetText(text); }
+    static void storeText(Vro_TextChannel* child, const wchar_t* text) { child->SetWideText(text); }
+
+    // An empty slot sets *out to null; a link that cannot be read leaves it alone.
+    template <class Char>
+    bool getText(Char** out, unsigned int index) {
+        if (out == nullptr) {
+            return false;
+        }
+        Vro_TextChannel* child = nullptr;
+        switch (fetchChild(index, LinkTypes::kTextGuid, textChild, child)) {
+            case LinkState::Invalid:
+                return false;
+            case LinkState::Empty:
+                *out = nullptr;
+                return false;
+            case LinkState::Linked:
+                break;
+        }
+        *out = textOf(child, static_cast<Char*>(nullptr));
+        return true;
+    }
+
+    template <class Char>
+    bool copyText(Char* dest, unsigned int size, unsigned int index) {
+        if (dest == nullptr || size == 0) {
+            return false;
+        }
+        Char* text = nullptr;
+        if (!getText(&text, index) || text == nullptr) {
+            return false;
+        }
+        const std::size_t length = std::char_traits<Char>::length(text);
+        if (length >= size) {
+            return false;
+        }
+        std::char_traits<Char>::copy(dest, text, length + 1);
+        return true;
+    }
+
+    template <class Char>
+    bool setText(const Char* text, unsigned int index) {
+        Vro_TextChannel* child = nullptr;
+        if (fetchChild(index, LinkTypes::kTextGuid, textChild, child) != LinkState::Linked) {
+            return false;
+        }
+        storeText(child, text);
+        return true;
+    }
+
     enum class LinkState { Invalid, Empty, Linked };
 
     static std::string operationName(const char* operation) {
