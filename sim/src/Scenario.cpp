@@ -9,30 +9,6 @@ constexpr const char* kColumnKeys[kColumnCount] = {"force",          "angle",   
                                                    "type",           "active",     "maxForce",
                                                    "reversePenalty", "startAngle", "maxRotation"};
 
-double& rowValue(ThrusterRow& row, Column column) {
-    switch (column) {
-        case Column::force:
-            return row.force;
-        case Column::angle:
-            return row.angle;
-        case Column::type:
-            return row.type;
-        case Column::active:
-            return row.active;
-        case Column::maxForce:
-            return row.maxForce;
-        case Column::reversePenalty:
-            return row.reversePenalty;
-        case Column::startAngle:
-            return row.startAngle;
-        case Column::maxRotation:
-            return row.maxRotation;
-        case Column::position:
-            break;
-    }
-    return row.position[0];
-}
-
 ThrusterRow parseRow(const JsonField& field) {
     field.expectOnlyKeys({"force", "angle", "position", "type", "active", "maxForce",
                           "reversePenalty", "startAngle", "maxRotation"});
@@ -51,7 +27,7 @@ ThrusterRow parseRow(const JsonField& field) {
                 row.position[k] = value.at(k).singleRangeNumber();
             }
         } else {
-            rowValue(row, column) = value.singleRangeNumber();
+            cell(row, column, 0) = value.singleRangeNumber();
         }
     }
     return row;
@@ -126,6 +102,30 @@ Scenario parseScenario(const JsonField& document, const std::string& defaultName
         scenario.actionInExtrema = document.at("actionInExtrema").singleRangeNumber();
     }
     return scenario;
+}
+
+double& cell(ThrusterRow& row, Column column, int component) {
+    switch (column) {
+        case Column::force:
+            return row.force;
+        case Column::angle:
+            return row.angle;
+        case Column::position:
+            return row.position[static_cast<std::size_t>(component)];
+        case Column::type:
+            return row.type;
+        case Column::active:
+            return row.active;
+        case Column::maxForce:
+            return row.maxForce;
+        case Column::reversePenalty:
+            return row.reversePenalty;
+        case Column::startAngle:
+            return row.startAngle;
+        case Column::maxRotation:
+            break;
+    }
+    return row.maxRotation;
 }
 
 }  // namespace kestrom_sim

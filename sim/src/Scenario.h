@@ -41,6 +41,12 @@ struct ThrusterRow {
     double maxRotation = 0.0;
 };
 
+// The cell of a column in a row; component picks one of the position's three cells.
+double& cell(ThrusterRow& row, Column column, int component);
+inline double cell(const ThrusterRow& row, Column column, int component) {
+    return cell(const_cast<ThrusterRow&>(row), column, component);
+}
+
 // A demanded thrust: forward force, sideways force (to port), turning moment (bow to port).
 using Demand = std::array<double, 3>;
 

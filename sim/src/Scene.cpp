@@ -92,30 +92,6 @@ class JournalErrorFlag : public Vro_ValueChannel {
     LinkWriteJournal* journal_;
 };
 
-double cellValue(const ThrusterRow& row, Column column, int component) {
-    switch (column) {
-        case Column::force:
-            return row.force;
-        case Column::angle:
-            return row.angle;
-        case Column::position:
-            return row.position[component];
-        case Column::type:
-            return row.type;
-        case Column::active:
-            return row.active;
-        case Column::maxForce:
-            return row.maxForce;
-        case Column::reversePenalty:
-            return row.reversePenalty;
-        case Column::startAngle:
-            return row.startAngle;
-        case Column::maxRotation:
-            return row.maxRotation;
-    }
-    return 0.0;
-}
-
 // Sleeps between host calls: short at first, so that quick computations are collected
 // quickly, longer while a computation takes its time.
 class Pause {
@@ -196,7 +172,7 @@ Scene::Scene(ChannelPtr channel, const Scenario& scenario, const std::string& pl
             const int cells = column == Column::position ? 3 : 1;
             for (int k = 0; k < cells; ++k) {
                 table_.SetCell(static_cast<int>(r), kColumnCell[c] + k,
-                               static_cast<float>(cellValue(scenario.rows[r], column, k)));
+                               static_cast<float>(cell(scenario.rows[r], column, k)));
             }
         }
     }
