@@ -2,12 +2,10 @@
 // files into the current directory) and collects its output and exit status.
 #pragma once
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -17,86 +15,48 @@
 
 struct ToolResult {
     int status = -1;
-    std::string out;
-    std::string err;
-};
-
-class ScratchDirectory {
-  public:
-    ScratchDirectory() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/kestrom-run-XXXXXX";
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        if (mkdtemp(buffer.data()) != nullptr) {
-            path_ = buffer.data();
-        }
-    }
-    ~ScratchDirectory() {
-        if (!path_.empty()) {
-            std::system(("rm -rf '" + path_ + "'").c_str());
-        }
-    }
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    std::string write(const std::string& name, const std::string& content) const {
-        std::ofstream(file(name), std::ios::binary) << content;
-        return file(name);
-    }
-
-  private:
-    std::string path_;
+    std::string out, err;
 };
 
 inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream content;
-    content << in.rdbuf();
+    content << std::ifstream(path, std::ios::binary).rdbuf();
     return content.str();
 }
 
 inline std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> result;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
+    for (std::string line; std::getline(in, line);)
         result.push_back(line);
-    }
     return result;
 }
 
-// Runs kestrom-sim with args, its working directory dir.
-inline ToolResult runTool(const ScratchDirectory& dir, const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {KESTROM_SIM_PATH};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<char*> pointers;
-    for (std::string& arg : argv) {
-        pointers.push_back(arg.data());
+class SimTool : public ::testing::Test {
+  protected:
+    SimTool() : dir_((std::filesystem::temp_directory_path() / "kestrom-run-XXXXXX").string()) {
+        EXPECT_NE(mkdtemp(dir_.data()), nullptr) << dir_;
     }
-    pointers.push_back(nullptr);
+    ~SimTool() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+    std::string file(const std::string& name) const { return dir_ + "/" + name; }
+    std::string write(const std::string& name, const std::string& content) const {
+        std::ofstream(file(name), std::ios::binary) << content;
+        return file(name);
+    }
 
-    const std::string outPath = dir.file(".stdout"), errPath = dir.file(".stderr");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addchdir_np(&actions, dir.path().c_str());
-    ToolResult result;
-    pid_t pid = 0;
-    extern char** environ;
-    const int spawned =
-        posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, pointers.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        ADD_FAILURE() << "cannot start " << argv[0];
-        return result;
+    // Runs kestrom-sim with args (none holds a quote) in the scratch directory, standard
+    // input read from input. The shell reports a tool killed by a signal as 128 + signal.
+    ToolResult run(const std::vector<std::string>& args, const std::string& input = "/dev/null") {
+        std::string command = "cd '" + dir_ + "' && '" KESTROM_SIM_PATH "'";
+        for (const std::string& arg : args)
+            command += " '" + arg + "'";
+        const int raw = std::system((command + " <'" + input + "' >.out 2>.err").c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(file(".out")),
+                readFile(file(".err"))};
     }
-    int wstatus = 0;
-    waitpid(pid, &wstatus, 0);
-    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
-    result.out = readFile(outPath);
-    result.err = readFile(errPath);
-    return result;
-}
+
+    std::string dir_;
+};
