@@ -208,17 +208,17 @@ std::size_t at(int row, int col, int N) {
            static_cast<std::size_t>(col);
 }
 
-// Lists the nonzero rows of each column of K; returns whether K is entirely finite.
-bool indexColumns(const double* K, int N, int* start, int* rows) {
+// Lists the nonzero columns of each row of K; returns whether K is entirely finite.
+bool indexRows(const double* K, int N, int* start, int* cols) {
     bool finite = true;
     int e = 0;
-    for (int c = 0; c < N; ++c) {
-        start[c] = e;
-        for (int r = 0; r < N; ++r) {
-            const double v = K[at(r, c, N)];
-            if (v != 0.0) {
-                rows[e++] = r;
-                finite = finite && std::isfinite(v);
+    for (int r = 0; r < N; ++r) {
+        start[r] = e;
+        const double* row = K + at(r, 0, N);
+        for (int c = 0; c < N; ++c) {
+            if (row[c] != 0.0) {
+                cols[e++] = c;
+                finite = finite && std::isfinite(row[c]);
             }
         }
     }
@@ -228,22 +228,38 @@ bool indexColumns(const double* K, int N, int* start, int* rows) {
 
 // M = Kt K, element (i, j) = sum over k of K[k][i] * K[k][j], k ascending, formed for
 // i <= j and mirrored (the same products in the same order). With K finite a row k where
-// either column is zero adds a signed zero, so walking the shorter nonzero list suffices.
-void normalMatrix(const double* K, int N, bool finite, const int* start, const int* rows,
+// either column is zero adds a signed zero, which cannot change a sum that started at
+// +0.0, so each row k adds only the products of its own nonzero entries, pair by pair.
+void normalMatrix(const double* K, int N, bool finite, const int* start, const int* cols,
                   double* M) {
+    if (finite) {
+        for (int i = 0; i < N; ++i) {
+            std::fill(M + at(i, i, N), M + at(i, N, N), 0.0);
+        }
+        for (int k = 0; k < N; ++k) {
+            const double* row = K + at(k, 0, N);
+            for (int e = start[k]; e < start[k + 1]; ++e) {
+                const int i = cols[e];
+                const double Kki = row[i];
+                double* Mi = M + at(i, 0, N);
+                for (int f = e; f < start[k + 1]; ++f) {
+                    const int j = cols[f];
+                    Mi[j] += Kki * row[j];
+                }
+            }
+        }
+        for (int i = 0; i < N; ++i) {
+            for (int j = i + 1; j < N; ++j) {
+                M[at(j, i, N)] = M[at(i, j, N)];
+            }
+        }
+        return;
+    }
     for (int i = 0; i < N; ++i) {
         for (int j = i; j < N; ++j) {
             double acc = 0.0;
-            if (finite) {
-                const int c = start[i + 1] - start[i] <= start[j + 1] - start[j] ? i : j;
-                for (int e = start[c]; e < start[c + 1]; ++e) {
-                    const int k = rows[e];
-                    acc += K[at(k, i, N)] * K[at(k, j, N)];
-                }
-            } else {
-                for (int k = 0; k < N; ++k) {
-                    acc += K[at(k, i, N)] * K[at(k, j, N)];
-                }
+            for (int k = 0; k < N; ++k) {
+                acc += K[at(k, i, N)] * K[at(k, j, N)];
             }
             M[at(i, j, N)] = acc;
             M[at(j, i, N)] = acc;
@@ -251,39 +267,78 @@ void normalMatrix(const double* K, int N, bool finite, const int* start, const i
     }
 }
 
-// The columns of the symmetric M that hold a nonzero entry.
-int nonzeroColumns(const double* M, int N, int* cols) {
-    int count = 0;
-    for (int k = 0; k < N; ++k) {
-        const double* column = M + at(k, 0, N);  // row k, equal to column k
-        for (int i = 0; i < N; ++i) {
-            if (column[i] != 0.0) {
-                cols[count++] = k;
-                break;
-            }
+// Splits the symmetric M into the rows that hold nothing but their diagonal entry (the
+// variables of frozen thrusters and the idle variable of a fixed-direction thruster) and
+// the dense block of the others, which the conjugate gradient then sweeps compactly.
+SymmetricSplit splitNormalMatrix(const double* M, int N, SolverWorkspace& ws) {
+    int* diagRows = ws.mDiagRows;
+    double* diagValues = ws.mDiagValues;
+    int* blockRows = ws.mBlockRows;
+    int diagCount = 0;
+    int blockCount = 0;
+    for (int i = 0; i < N; ++i) {
+        const double* row = M + at(i, 0, N);
+        bool offDiagonal = false;
+        for (int k = 0; k < N; ++k) {
+            offDiagonal = offDiagonal || (k != i && row[k] != 0.0);
+        }
+        if (offDiagonal) {
+            blockRows[blockCount++] = i;
+        } else {
+            diagRows[diagCount] = i;
+            diagValues[diagCount++] = row[i];
         }
     }
-    return count;
+    // Rows padded to an even length, so that the product can take them two at a time.
+    const int stride = blockCount + (blockCount & 1);
+    double* block = ws.mBlock;
+    for (int c = 0; c < blockCount; ++c) {
+        const double* row = M + at(blockRows[c], 0, N);
+        double* out = block + at(c, 0, stride);
+        for (int a = 0; a < blockCount; ++a) {
+            out[a] = row[blockRows[a]];
+        }
+        for (int a = blockCount; a < stride; ++a) {
+            out[a] = 0.0;
+        }
+    }
+    SymmetricSplit split;
+    split.diagRows = diagRows;
+    split.diagValues = diagValues;
+    split.diagCount = diagCount;
+    split.blockRows = blockRows;
+    split.blockCount = blockCount;
+    split.block = block;
+    split.blockStride = stride;
+    return split;
 }
 
-// out = Kt b, entry i = sum over k of K[k][i] * b[k], k ascending.
-void transposedProduct(const double* K, int N, const double* b, const int* start, const int* rows,
-                       double* out) {
-    bool finite = true;
+// out = Kt b, entry i = sum over k of K[k][i] * b[k], k ascending. With K and b finite
+// only the nonzero entries of rows k with b[k] nonzero add anything but signed zeros.
+void transposedProduct(const double* K, int N, bool kFinite, const double* b, const int* start,
+                       const int* cols, double* out) {
+    bool finite = kFinite;
     for (int k = 0; k < N; ++k) {
         finite = finite && std::isfinite(b[k]);
     }
+    if (finite) {
+        std::fill(out, out + N, 0.0);
+        for (int k = 0; k < N; ++k) {
+            if (b[k] == 0.0) {
+                continue;
+            }
+            const double* row = K + at(k, 0, N);
+            for (int e = start[k]; e < start[k + 1]; ++e) {
+                const int i = cols[e];
+                out[i] += row[i] * b[k];
+            }
+        }
+        return;
+    }
     for (int i = 0; i < N; ++i) {
         double acc = 0.0;
-        if (finite) {
-            for (int e = start[i]; e < start[i + 1]; ++e) {
-                const int k = rows[e];
-                acc += K[at(k, i, N)] * b[k];
-            }
-        } else {
-            for (int k = 0; k < N; ++k) {
-                acc += K[at(k, i, N)] * b[k];
-            }
+        for (int k = 0; k < N; ++k) {
+            acc += K[at(k, i, N)] * b[k];
         }
         out[i] = acc;
     }
@@ -338,22 +393,44 @@ double magnitude(const DirectionTerms& d, int i, int n, const double* X) {
 void SolverWorkspace::reserve(int n) {
     const std::size_t nn = 2 * static_cast<std::size_t>(n);
     const std::size_t N = nn + 3;
-    auto grow = [](auto& v, std::size_t size) {
-        if (v.size() < size) {
-            v.resize(size);
-        }
+    if (terms.size() < static_cast<std::size_t>(n)) {
+        terms.resize(static_cast<std::size_t>(n));
+    }
+    const std::size_t doubleCount = nn + 2 * N * N + N * (N + 1) + 5 * N;
+    if (doubleCapacity_ < doubleCount) {
+        doubles_.reset(new double[doubleCount]);
+        doubleCapacity_ = doubleCount;
+    }
+    const std::size_t intCount = (N + 1) + N * N + 2 * N;
+    if (intCapacity_ < intCount) {
+        ints_.reset(new int[intCount]);
+        intCapacity_ = intCount;
+    }
+    double* d = doubles_.get();
+    auto takeDoubles = [&d](std::size_t size) {
+        double* first = d;
+        d += size;
+        return first;
     };
-    grow(terms, static_cast<std::size_t>(n));
-    grow(X, nn);
-    grow(K, N * N);
-    grow(kColStart, N + 1);
-    grow(kColRows, N * N);
-    grow(M, N * N);
-    grow(mCols, N);
-    grow(b, N);
-    grow(rhs, N);
-    grow(S, N);
-    grow(P, N);
+    X = takeDoubles(nn);
+    K = takeDoubles(N * N);
+    M = takeDoubles(N * N);
+    mBlock = takeDoubles(N * (N + 1));
+    mDiagValues = takeDoubles(N);
+    b = takeDoubles(N);
+    rhs = takeDoubles(N);
+    S = takeDoubles(N);
+    P = takeDoubles(N);
+    int* k = ints_.get();
+    auto takeInts = [&k](std::size_t size) {
+        int* first = k;
+        k += size;
+        return first;
+    };
+    kRowStart = takeInts(N + 1);
+    kRowCols = takeInts(N * N);
+    mDiagRows = takeInts(N);
+    mBlockRows = takeInts(N);
     cg.reserve(static_cast<int>(N));
 }
 
@@ -409,13 +486,13 @@ void minimizeEnergy(allocProblem& problem, Shipobj& ship) {
     SolverWorkspace& ws = problem.workspace;
     ws.reserve(n);
     DirectionTerms* terms = ws.terms.data();
-    double* X = ws.X.data();
-    double* K = ws.K.data();
-    double* M = ws.M.data();
-    double* b = ws.b.data();
-    double* rhs = ws.rhs.data();
-    double* S = ws.S.data();
-    double* P = ws.P.data();
+    double* X = ws.X;
+    double* K = ws.K;
+    double* M = ws.M;
+    double* b = ws.b;
+    double* rhs = ws.rhs;
+    double* S = ws.S;
+    double* P = ws.P;
 
     fillTerms(problem, n, terms);
     // The start is the stored components as they stand (forceY not negated).
@@ -430,12 +507,10 @@ void minimizeEnergy(allocProblem& problem, Shipobj& ship) {
     std::fill(P, P + N, 0.0);
 
     for (;;) {
-        const bool kFinite = indexColumns(K, N, ws.kColStart.data(), ws.kColRows.data());
-        normalMatrix(K, N, kFinite, ws.kColStart.data(), ws.kColRows.data(), M);
+        const bool kFinite = indexRows(K, N, ws.kRowStart, ws.kRowCols);
+        normalMatrix(K, N, kFinite, ws.kRowStart, ws.kRowCols, M);
         // M is symmetric bit for bit: every element below the diagonal is a copy.
-        SymmetricPattern mPattern;
-        mPattern.cols = ws.mCols.data();
-        mPattern.count = nonzeroColumns(M, N, ws.mCols.data());
+        const SymmetricSplit mSplit = splitNormalMatrix(M, N, ws);
 
         bool converged = false;
         for (int pass = 0; pass < kNewtonPasses && !converged; ++pass) {
@@ -444,8 +519,8 @@ void minimizeEnergy(allocProblem& problem, Shipobj& ship) {
             b[nn] = -R.fwd;
             b[nn + 1] = -R.swd;
             b[nn + 2] = -R.rot;
-            transposedProduct(K, N, b, ws.kColStart.data(), ws.kColRows.data(), rhs);
-            conjgradKernel(M, N, rhs, S, ws.cg, &mPattern);
+            transposedProduct(K, N, kFinite, b, ws.kRowStart, ws.kRowCols, rhs);
+            conjgradKernel(M, N, rhs, S, ws.cg, &mSplit);
             // The three multipliers at the end of S are not accumulated.
             for (int j = 0; j < nn; ++j) {
                 X[j] += S[j];

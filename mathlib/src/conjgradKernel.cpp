@@ -5,19 +5,24 @@
 #include <cstddef>
 #include <limits>
 
+// Packed double arithmetic is part of every x86-64 processor; elsewhere plain loops serve.
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define KESTROM_CG_SSE2 1
+#else
+#define KESTROM_CG_SSE2 0
+#endif
+
 namespace {
 
 constexpr double kTolerance = 0.001;
 // Beyond this many iterations the routine settles for its best solution.
 constexpr int kIterationLimit = 250;
 
-// Branch-free so that it vectorises: a NaN fails the comparison as well as an infinity.
-bool allFinite(const double* v, int n) {
-    int bad = 0;
-    for (int i = 0; i < n; ++i) {
-        bad |= !(std::fabs(v[i]) <= std::numeric_limits<double>::max());
-    }
-    return bad == 0;
+// A NaN fails the comparison as well as an infinity. Used branch-free inside the loops
+// that produce the vectors, so that they still vectorise.
+inline int notFinite(double v) {
+    return !(std::fabs(v) <= std::numeric_limits<double>::max());
 }
 
 // out = A v row by row, each entry summed from 0.0 with k ascending.
@@ -32,58 +37,86 @@ void multiplyRows(const double* A, int n, const double* v, double* out) {
     }
 }
 
-// Rows i0 .. i0+B-1 of A v for a symmetric A: A[i][k] is read as A[k][i], so each step
-// over k loads B neighbouring doubles, and the B sums advance independently.
+// Rows a0 .. a0+B-1 of the block product. The block is symmetric, so block[a][c] is read
+// as block[c][a] and each step over c loads B neighbouring doubles; every lane of a
+// register is one row's own sum, advancing with c ascending, so each sum keeps its order.
+// (Left to itself the compiler vectorises the loop over c as an in-order reduction, one
+// scalar chain per row.) Sums of padding rows are dropped.
 template <int B>
-void columnBlock(const double* A, int n, const double* v, const int* cols, int count, int i0,
-                 double* out) {
-    double acc[B];
-    for (int l = 0; l < B; ++l) {
-        acc[l] = 0.0;
+void blockRows(const SymmetricSplit& split, const double* v, int a0, double* out) {
+    const int m = split.blockCount;
+    const int stride = split.blockStride;
+    const int* rows = split.blockRows;
+#if KESTROM_CG_SSE2
+    __m128d acc[B / 2];
+    for (int l = 0; l < B / 2; ++l) {
+        acc[l] = _mm_setzero_pd();
     }
-    for (int e = 0; e < count; ++e) {
-        const int k = cols[e];
-        const double* column = A + static_cast<std::size_t>(k) * n + i0;
-        const double vk = v[k];
-        for (int l = 0; l < B; ++l) {
-            acc[l] += column[l] * vk;
+    for (int c = 0; c < m; ++c) {
+        const double* column = split.block + static_cast<std::size_t>(c) * stride + a0;
+        const __m128d vc = _mm_set1_pd(v[rows[c]]);
+        for (int l = 0; l < B / 2; ++l) {
+            acc[l] = _mm_add_pd(acc[l], _mm_mul_pd(_mm_loadu_pd(column + 2 * l), vc));
         }
     }
+    double sums[B];
+    for (int l = 0; l < B / 2; ++l) {
+        _mm_storeu_pd(sums + 2 * l, acc[l]);
+    }
+#else
+    double sums[B];
     for (int l = 0; l < B; ++l) {
-        out[i0 + l] = acc[l];
+        sums[l] = 0.0;
+    }
+    for (int c = 0; c < m; ++c) {
+        const double* column = split.block + static_cast<std::size_t>(c) * stride + a0;
+        const double vc = v[rows[c]];
+        for (int l = 0; l < B; ++l) {
+            sums[l] += column[l] * vc;
+        }
+    }
+#endif
+    for (int l = 0; l < B && a0 + l < m; ++l) {
+        out[rows[a0 + l]] = sums[l];
     }
 }
 
-// out = A v for a symmetric A over the listed columns, k ascending in every sum.
-void multiplyColumns(const double* A, int n, const double* v, const int* cols, int count,
-                     double* out) {
-    int i0 = 0;
-    for (; i0 + 8 <= n; i0 += 8) {
-        columnBlock<8>(A, n, v, cols, count, i0, out);
+// out = A v through the split, for a finite v. A term left out is a signed zero times a
+// finite value, and adding a signed zero never changes a sum that started at +0.0 (such a
+// sum is never -0.0), so each entry equals the full row product.
+void multiplySplit(const SymmetricSplit& split, const double* v, double* out) {
+    // Sixteen rows at a time keep enough independent sums in flight to hide the latency
+    // of the additions.
+    const int padded = split.blockCount + (split.blockCount & 1);
+    int a0 = 0;
+    for (; a0 + 16 <= padded; a0 += 16) {
+        blockRows<16>(split, v, a0, out);
     }
-    if (i0 + 4 <= n) {
-        columnBlock<4>(A, n, v, cols, count, i0, out);
-        i0 += 4;
+    if (a0 + 8 <= padded) {
+        blockRows<8>(split, v, a0, out);
+        a0 += 8;
     }
-    if (i0 + 2 <= n) {
-        columnBlock<2>(A, n, v, cols, count, i0, out);
-        i0 += 2;
+    if (a0 + 4 <= padded) {
+        blockRows<4>(split, v, a0, out);
+        a0 += 4;
     }
-    if (i0 < n) {
-        columnBlock<1>(A, n, v, cols, count, i0, out);
+    if (a0 < padded) {
+        blockRows<2>(split, v, a0, out);
+    }
+    for (int e = 0; e < split.diagCount; ++e) {
+        const int i = split.diagRows[e];
+        // 0.0 + turns a -0.0 product into the +0.0 that the full sum gives.
+        out[i] = 0.0 + split.diagValues[e] * v[i];
     }
 }
 
-// An all-zero column times a finite value adds signed zeros, which cannot change a sum
-// that started at +0.0; times inf or NaN it would not, so then every column is used.
-void multiply(const double* A, int n, const double* v, double* out, const SymmetricPattern* pattern,
-              const int* allCols) {
-    if (pattern == nullptr) {
-        multiplyRows(A, n, v, out);
-    } else if (allFinite(v, n)) {
-        multiplyColumns(A, n, v, pattern->cols, pattern->count, out);
+// Times inf or NaN a signed zero is NaN and changes the sum, so then every term is used.
+void multiply(const double* A, int n, const double* v, bool finite, double* out,
+              const SymmetricSplit* split) {
+    if (split != nullptr && finite) {
+        multiplySplit(*split, v, out);
     } else {
-        multiplyColumns(A, n, v, allCols, n, out);
+        multiplyRows(A, n, v, out);
     }
 }
 
@@ -107,59 +140,53 @@ double maxNorm(const double* v, int n) {
     return m;
 }
 
-template <typename T>
-void grow(std::vector<T>& v, int n) {
-    if (v.size() < static_cast<std::size_t>(n)) {
-        v.resize(static_cast<std::size_t>(n));
-    }
-}
-
 }  // namespace
 
 void CgWorkspace::reserve(int n) {
-    for (std::vector<double>* v : {&r_, &p_, &q_, &Ap_, &Aq_, &xBest_}) {
-        grow(*v, n);
-    }
-    const int filled = static_cast<int>(allCols_.size());
-    grow(allCols_, n);
-    for (int k = filled; k < n; ++k) {
-        allCols_[k] = k;
+    const std::size_t size = 6 * static_cast<std::size_t>(n);
+    if (capacity_ < size) {
+        vectors_.reset(new double[size]);
+        capacity_ = size;
     }
 }
 
 void conjgradKernel(const double* A, int n, const double* b, double* x, CgWorkspace& ws,
-                    const SymmetricPattern* pattern) {
+                    const SymmetricSplit* split) {
     ws.reserve(n);
-    double* r = ws.r_.data();
-    double* p = ws.p_.data();
-    double* q = ws.q_.data();
-    double* Ap = ws.Ap_.data();
-    double* Aq = ws.Aq_.data();
-    double* xBest = ws.xBest_.data();
-    const int* allCols = ws.allCols_.data();
+    const auto size = static_cast<std::size_t>(n);
+    double* r = ws.vectors_.get();
+    double* p = r + size;
+    double* q = p + size;
+    double* Ap = q + size;
+    double* Aq = Ap + size;
+    double* xBest = Aq + size;
 
+    int bad = 0;
     for (int i = 0; i < n; ++i) {
         r[i] = b[i];
         p[i] = b[i];
         x[i] = 0.0;
+        bad |= notFinite(b[i]);
     }
     // Only the squared norm of the previous residual is ever needed.
     double rOldSq = dot(r, r, n);
 
     // A step with p.(A p) exactly 0 would divide by zero (b = 0 gives 0/0); the current x
     // is returned instead, which for b = 0 is the exact solution.
-    multiply(A, n, p, Ap, pattern, allCols);
+    multiply(A, n, p, bad == 0, Ap, split);
     double pAp = dot(Ap, p, n);
     if (pAp == 0.0) {
         return;
     }
     double alpha = rOldSq / pAp;
+    bad = 0;
     for (int i = 0; i < n; ++i) {
         x[i] = p[i] * alpha;
+        bad |= notFinite(x[i]);
     }
     // The residual update multiplies A by alpha*p formed anew (here equal to x), not by
     // the scaled A p.
-    multiply(A, n, x, Aq, pattern, allCols);
+    multiply(A, n, x, bad == 0, Aq, split);
     for (int i = 0; i < n; ++i) {
         r[i] -= Aq[i];
     }
@@ -174,21 +201,25 @@ void conjgradKernel(const double* A, int n, const double* b, double* x, CgWorksp
     while (err > kTolerance) {
         ++k;
         const double beta = rSq / rOldSq;
+        bad = 0;
         for (int i = 0; i < n; ++i) {
             p[i] = r[i] + p[i] * beta;
+            bad |= notFinite(p[i]);
         }
-        multiply(A, n, p, Ap, pattern, allCols);
+        multiply(A, n, p, bad == 0, Ap, split);
         pAp = dot(Ap, p, n);
         if (pAp == 0.0) {
             return;
         }
         alpha = rSq / pAp;
+        bad = 0;
         for (int i = 0; i < n; ++i) {
             q[i] = p[i] * alpha;
             x[i] += q[i];
+            bad |= notFinite(q[i]);
         }
         rOldSq = rSq;
-        multiply(A, n, q, Aq, pattern, allCols);
+        multiply(A, n, q, bad == 0, Aq, split);
         // The residual update, its maximum norm and the squared norm the next iteration
         // needs, in one pass: three independent chains, each in index order.
         err = 0.0;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "allocation/EnergyMinimisation.h"
@@ -331,6 +332,78 @@ Case randomCase(std::mt19937_64& rng) {
     return c;
 }
 
+// Solves c with the plain version and with minimizeEnergy on the reused record and
+// compares forces, derived fields and frozen flags bit for bit; counts frozen thrusters
+// and NaN forces of the result.
+void expectSameSolve(Case c, allocProblem& reused, int trial, int& frozenSeen, int& nanSeen) {
+    Shipobj expectedShip = c.ship;
+    allocProblem expectedProblem = c.problem;
+    plain::minimizeEnergy(expectedProblem, expectedShip);
+
+    reused.demand = c.problem.demand;
+    reused.barredAngles = c.problem.barredAngles;
+    reused.count = c.problem.count;
+    reused.frozen = c.problem.frozen;
+    minimizeEnergy(reused, c.ship);
+
+    ASSERT_EQ(reused.frozen, expectedProblem.frozen) << "trial " << trial;
+    for (int i = 0; i < c.problem.count; ++i) {
+        const Thrusterobj& got = c.ship.thruster(i);
+        const Thrusterobj& want = expectedShip.thruster(i);
+        ASSERT_EQ(bits(got.forceX()), bits(want.forceX())) << "trial " << trial << " i " << i;
+        ASSERT_EQ(bits(got.forceY()), bits(want.forceY())) << "trial " << trial << " i " << i;
+        ASSERT_EQ(bits(got.force()), bits(want.force())) << "trial " << trial;
+        ASSERT_EQ(bits(got.direction()), bits(want.direction())) << "trial " << trial;
+        frozenSeen += reused.frozen[i];
+        nanSeen += std::isnan(got.forceX()) ? 1 : 0;
+    }
+}
+
+// Small maxima against a large demand, so that thrusters saturate cycle after cycle and
+// most rows of the normal matrix keep only their diagonal entry.
+Case frozenHeavyCase(std::mt19937_64& rng) {
+    Case c = randomCase(rng);
+    Shipobj small;
+    for (int i = 0; i < c.problem.count; ++i) {
+        const Thrusterobj& t = c.ship.thruster(i);
+        small.addThruster(Thrusterobj(static_cast<signed char>(i), t.posX(), t.posY(), 0,
+                                      t.maxForce() * 0.02, t.force() * 0.02, t.reversePenalty(),
+                                      0.3, 0.0, 3.0));
+    }
+    c.ship = small;
+    return c;
+}
+
+// One non-finite or overflowing value: a demand component, or an arm so long that the
+// products of the system matrix overflow.
+Case nonFiniteCase(std::mt19937_64& rng) {
+    Case c = randomCase(rng);
+    const double inf = std::numeric_limits<double>::infinity();
+    const double odd[] = {inf, -inf, std::numeric_limits<double>::quiet_NaN(), 1e300, 1e160};
+    const double value = odd[rng() % 5];
+    switch (rng() % 4) {
+        case 0:
+            c.problem.demand.fwd = value;
+            break;
+        case 1:
+            c.problem.demand.rot = value;
+            break;
+        default: {
+            Shipobj changed;
+            const int k = static_cast<int>(rng() % static_cast<unsigned>(c.problem.count));
+            for (int i = 0; i < c.problem.count; ++i) {
+                const Thrusterobj& t = c.ship.thruster(i);
+                changed.addThruster(
+                    Thrusterobj(static_cast<signed char>(i), i == k ? value : t.posX(), t.posY(), 0,
+                                t.maxForce(), t.force(), t.reversePenalty(), 0.3, 0.0, 3.0));
+            }
+            c.ship = changed;
+            break;
+        }
+    }
+    return c;
+}
+
 }  // namespace
 
 // Thousands of random problems (free, forward- and sideways-carried thrusters, saturation,
@@ -343,31 +416,53 @@ TEST(SolverIdentity, MatchesPlainVersionBitForBit) {
     int frozenSeen = 0;
     int nanSeen = 0;
     for (int trial = 0; trial < 2000; ++trial) {
-        Case c = randomCase(rng);
-        Shipobj expectedShip = c.ship;
-        allocProblem expectedProblem = c.problem;
-        plain::minimizeEnergy(expectedProblem, expectedShip);
-
-        reused.demand = c.problem.demand;
-        reused.barredAngles = c.problem.barredAngles;
-        reused.count = c.problem.count;
-        reused.frozen = c.problem.frozen;
-        minimizeEnergy(reused, c.ship);
-
-        ASSERT_EQ(reused.frozen, expectedProblem.frozen) << "trial " << trial;
-        for (int i = 0; i < c.problem.count; ++i) {
-            const Thrusterobj& got = c.ship.thruster(i);
-            const Thrusterobj& want = expectedShip.thruster(i);
-            ASSERT_EQ(bits(got.forceX()), bits(want.forceX())) << "trial " << trial << " i " << i;
-            ASSERT_EQ(bits(got.forceY()), bits(want.forceY())) << "trial " << trial << " i " << i;
-            ASSERT_EQ(bits(got.force()), bits(want.force())) << "trial " << trial;
-            ASSERT_EQ(bits(got.direction()), bits(want.direction())) << "trial " << trial;
-            frozenSeen += reused.frozen[i];
-            nanSeen += std::isnan(got.forceX()) ? 1 : 0;
+        expectSameSolve(randomCase(rng), reused, trial, frozenSeen, nanSeen);
+        if (HasFatalFailure()) {
+            return;
         }
     }
     EXPECT_GT(frozenSeen, 100);          // the saturation path was exercised
     EXPECT_LT(nanSeen, frozenSeen / 4);  // most comparisons are between numbers
+
+    // Copied and moved records start with empty buffers and still solve the same.
+    allocProblem copied = reused;
+    allocProblem moved = std::move(reused);
+    for (allocProblem* record : {&copied, &moved}) {
+        expectSameSolve(randomCase(rng), *record, -1, frozenSeen, nanSeen);
+    }
+}
+
+// Problems where most thrusters freeze, and problems with infinite, NaN or overflowing
+// values, which must take the full products wherever a skipped zero term would have been
+// NaN: still bit for bit.
+TEST(SolverIdentity, FrozenHeavyAndNonFiniteProblemsMatch) {
+    std::mt19937_64 rng(4711);
+    allocProblem reused;
+    int thrusters = 0;
+    int frozenSeen = 0;
+    int nanSeen = 0;
+    for (int trial = 0; trial < 1000; ++trial) {
+        const Case c = frozenHeavyCase(rng);
+        thrusters += c.problem.count;
+        expectSameSolve(c, reused, trial, frozenSeen, nanSeen);
+        if (HasFatalFailure()) {
+            return;
+        }
+    }
+    EXPECT_GT(frozenSeen, thrusters / 2);
+    int finiteSeen = 0;
+    nanSeen = 0;
+    for (int trial = 0; trial < 1000; ++trial) {
+        const Case c = nonFiniteCase(rng);
+        const int before = nanSeen;
+        expectSameSolve(c, reused, trial, frozenSeen, nanSeen);
+        if (HasFatalFailure()) {
+            return;
+        }
+        finiteSeen += nanSeen == before ? 1 : 0;
+    }
+    EXPECT_GT(nanSeen, 100);     // non-finite values reached the results
+    EXPECT_GT(finiteSeen, 100);  // and some problems still solved to numbers
 }
 
 // The building blocks agree with the plain versions at random points, frozen flags set.

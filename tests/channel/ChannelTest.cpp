@@ -1,117 +1,14 @@
 // Drives the plug-in as a host does: load it, create a channel, wire its 18 links to host
 // channels, call it step by step, and check what it writes back.
-#include <dlfcn.h>
-#include <gtest/gtest.h>
-
-#include <array>
-#include <cctype>
 #include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <cstring>
-#include <deque>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <thread>
-#include <vector>
+#include <memory>
 
-#include "channel/Aco_Kestrom.h"
-#include "host/ArrayTable.h"
-#include "host/ChildChannels.h"
+#include "PluginScene.h"
 #include "platform/PlatformTestSupport.h"
 
 namespace {
-
-// An entry point of the plug-in, loaded once and never unloaded, as a host keeps its plug-ins.
-template <class Function>
-Function* entryPoint(const char* name) {
-    static void* const library = dlopen(KESTROM_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-    return library != nullptr ? reinterpret_cast<Function*>(dlsym(library, name)) : nullptr;
-}
-Vro_Channel* newChannel() {
-    return entryPoint<Vro_Channel*()>("InitDLL")();
-}
-
-const std::string kShutdownText =
-    "Unfortunately an error occurred. All Thrusters have been shutdown. Please switch to manual "
-    "steering.\nThe official error message is:\n";
-
-// A log file's text with every time stamp "yy/mm/dd hh:mm:ss > " replaced by '|'.
-std::string logWithoutStamps(const char* name) {
-    std::ostringstream text;
-    text << std::ifstream(name).rdbuf();
-    std::string log = text.str();
-    const std::string shape = "00/00/00 00:00:00 > ";
-    for (std::size_t at = 0; at + shape.size() <= log.size(); ++at) {
-        bool stamp = true;
-        for (std::size_t k = 0; stamp && k < shape.size(); ++k)
-            stamp = shape[k] == '0' ? std::isdigit(static_cast<unsigned char>(log[at + k])) != 0
-                                    : log[at + k] == shape[k];
-        if (stamp)
-            log.replace(at, shape.size(), "|");
-    }
-    return log;
-}
-
-enum Column { kForce, kAngle, kPosX, kPosY, kPosZ, kType, kActive, kMax, kPenalty, kStart, kRot };
-
-// One table row by its columns; x is the sideways arm, z the forward arm.
-struct Row {
-    float force = 0, angle = 0, x = 0, y = 0, z = 0, type = 0, active = 1, maxForce = 1000,
-          penalty = 1, start = 0, maxRotation = 3.2f;
-    std::array<float, 11> cells() const {
-        return {force, angle, x, y, z, type, active, maxForce, penalty, start, maxRotation};
-    }
-};
-
-// A host scene around one channel: the thruster table with its row index and columns, the
-// demand and the outputs, every link connected.
-struct Scene {
-    explicit Scene(const std::vector<Row>& rows) : table(static_cast<int>(rows.size()), 11) {
-        count.SetValue(static_cast<float>(rows.size()));
-        for (std::size_t i = 0; i < rows.size(); ++i)
-            for (int c = 0; c < 11; ++c)
-                table.SetCell(static_cast<int>(i), c, rows[i].cells()[c]);
-        std::vector<Vro_Channel*> links = {&count, &rowIndex};
-        for (int column : {kForce, kAngle, kPosX, kType, kActive, kMax, kPenalty, kStart, kRot})
-            links.push_back(column == kPosX ? static_cast<Vro_Channel*>(&position)
-                                            : &columns.emplace_back(table, column));
-        links.insert(links.end(),
-                     {&demand, &thrust, &energy, &action, &previous, &message, &errorFlag});
-        for (int i = 0; i < 18; ++i)
-            channel->ConnectChild(i, links[i]);
-    }
-    ~Scene() { delete channel; }
-
-    bool busy() const { return kestrom->threadBusy.load(std::memory_order_acquire); }
-    void setDemand(float fwd, float swd, float rot) { demand.SetVector({fwd, swd, rot}); }
-    std::string text() { return message.GetText() ? message.GetText() : "<none>"; }
-    template <class Done>
-    static void waitFor(Done done) {
-        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (!done() && std::chrono::steady_clock::now() < limit)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    // Calls the channel until it is Idle again; the number of calls.
-    int cycle() {
-        int calls = 0;
-        waitFor([&] { return channel->CallChannel(), ++calls, !busy(); });
-        EXPECT_FALSE(busy()) << "no result within the time limit";
-        return calls;
-    }
-
-    Vro_ArrayTable table;
-    Vro_ArrayRowIndex rowIndex{table};
-    Vro_ArrayColumnVector position{table, kPosX};
-    std::deque<Vro_ArrayColumnValue> columns;
-    Vro_ValueChannel count, energy, action{4.0f}, previous, errorFlag;
-    Vro_VectorChannel demand{{100.0f, 30.0f, 200.0f}}, thrust;  // a demand three azimuths meet
-    Vro_TextChannel message;
-    Vro_Channel* channel = newChannel();
-    Aco_Kestrom* kestrom = static_cast<Aco_Kestrom*>(channel);
-};
 
 // Three free azimuths, their arms summing to zero, far enough apart that every demand below
 // is met without saturation.
@@ -123,22 +20,7 @@ std::vector<Row> azimuths() {
     return rows;
 }
 
-// Each test runs in a fresh directory of its own, where the channel writes its logs.
-class ChannelTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_NE(entryPoint<Vro_Channel*()>("InitDLL"), nullptr) << dlerror();
-        char pattern[] = "/tmp/kestrom-channel-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        directory = pattern;
-        std::filesystem::current_path(directory);
-    }
-    void TearDown() override {
-        std::filesystem::current_path(home);
-        std::filesystem::remove_all(directory);
-    }
-    std::filesystem::path home = std::filesystem::current_path(), directory;
-};
+struct ChannelTest : PluginTest {};
 
 }  // namespace
 

@@ -1,85 +1,29 @@
-// Faults around the plug-in and their defined outcomes: a log file that cannot be written, a
-// channel file truncated at every byte, links rewired while a computation runs, and a
-// plug-in path that does not exist.
-#include <gtest/gtest.h>
-#include <sys/stat.h>
+// Faults around the plug-in and their defined outcomes: a channel file truncated at every
+// byte, links rewired while a computation runs, and a result that is not finite.
 #include <sys/wait.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
-#include <string>
-#include <vector>
 
-#include "ReliabilityScene.h"
-#include "host/EngineInterface.h"
+#include "PluginScene.h"
 #include "host/VroFile.h"
 
 namespace {
 
-using namespace reliability;
-
 // Four azimuths at the corners of a 20 m by 8 m box: every moderate demand is reachable.
 std::vector<Row> fourAzimuths() {
     std::vector<Row> rows(4);
-    const float x[4] = {4.0f, -4.0f, 4.0f, -4.0f};
-    const float z[4] = {10.0f, 10.0f, -10.0f, -10.0f};
-    for (int i = 0; i < 4; ++i) {
-        rows[static_cast<std::size_t>(i)].x = x[i];
-        rows[static_cast<std::size_t>(i)].z = z[i];
-        rows[static_cast<std::size_t>(i)].maxForce = 1.0e4f;
-    }
+    for (int i = 0; i < 4; ++i)
+        rows[i].x = i % 2 == 0 ? 4.0f : -4.0f, rows[i].z = i < 2 ? 10.0f : -10.0f,
+        rows[i].maxForce = 1.0e4f;
     return rows;
 }
 
-// Outputs right after the call that read a table whose first row has a rotation range the
-// thruster model refuses: the error shutdown has run on the host thread (and a computation
-// with the rows read before the failure has started).
-struct ShutdownOutputs {
-    float errorFlag;
-    std::string message;
-    std::vector<float> forces;
-};
-
-ShutdownOutputs refusedRequest() {
-    std::vector<Row> rows = fourAzimuths();
-    rows[0].maxRotation = 7.0f;
-    rows[1].force = 500.0f;
-    rows[2].force = 500.0f;
-    Scene scene(rows);
-    scene.demand.SetVector({1000.0f, 0.0f, 0.0f});
-    scene.channel->CallChannel();
-    ShutdownOutputs out{scene.errorFlag.GetValue(), scene.text(), {}};
-    for (int r = 0; r < 4; ++r) {
-        out.forces.push_back(scene.table.Cell(r, kForce));
-    }
-    EXPECT_TRUE(scene.request());
-    return out;
-}
-
-// A thread log that cannot be opened (here a directory of that name) is skipped without
-// notice: the shutdown's outputs are exactly those written when the log is writable.
-TEST(PluginFaults, UnwritableLogChangesNoOutput) {
-    InScratchDirectory scratch;
-    const ShutdownOutputs writable = refusedRequest();
-    ASSERT_FALSE(readFile(scratch.path() / "KestromThreadLog.txt").empty());
-
-    std::filesystem::remove(scratch.path() / "KestromThreadLog.txt");
-    std::filesystem::create_directory(scratch.path() / "KestromThreadLog.txt");
-    const ShutdownOutputs unwritable = refusedRequest();
-    EXPECT_EQ(unwritable.errorFlag, 1.0f);
-    EXPECT_EQ(unwritable.errorFlag, writable.errorFlag);
-    EXPECT_EQ(unwritable.message, writable.message);
-    EXPECT_EQ(unwritable.forces, writable.forces);
-    EXPECT_EQ(unwritable.forces, std::vector<float>(4, 0.0f));
-    EXPECT_TRUE(std::filesystem::is_directory(scratch.path() / "KestromThreadLog.txt"));
-}
+struct PluginFaults : PluginTest {};
 
 // A channel file cut at any byte loads nothing: LoadChannel fails and the channel keeps its
 // name; only the whole file restores the saved name.
-TEST(PluginFaults, ChannelFileTruncatedAtEveryByte) {
-    InScratchDirectory scratch;
-    const std::filesystem::path whole = scratch.path() / "whole.vro";
+TEST_F(PluginFaults, ChannelFileTruncatedAtEveryByte) {
+    const std::filesystem::path whole = directory / "whole.vro";
     {
         Scene scene(fourAzimuths());
         scene.channel->SetChannelName("Allocation, aft group");
@@ -89,7 +33,7 @@ TEST(PluginFaults, ChannelFileTruncatedAtEveryByte) {
     }
     const std::string bytes = readFile(whole);
     ASSERT_GT(bytes.size(), 8u);
-    const std::filesystem::path cut = scratch.path() / "cut.vro";
+    const std::filesystem::path cut = directory / "cut.vro";
     for (std::size_t length = 0; length <= bytes.size(); ++length) {
         std::ofstream(cut, std::ios::binary | std::ios::trunc).write(bytes.data(), length);
         VroFileLoader loader(cut.c_str());
@@ -111,39 +55,34 @@ TEST(PluginFaults, ChannelFileTruncatedAtEveryByte) {
 // links point at when it runs. Moving the demand link to another vector channel during the
 // computation changes nothing of that request and is read by the next one; swapping the
 // force and angle columns during it sends each published value to the other column.
-TEST(PluginFaults, LinksRewiredWhileComputing) {
-    InScratchDirectory scratch;
+TEST_F(PluginFaults, LinksRewiredWhileComputing) {
     Scene reference(fourAzimuths());
-    reference.demand.SetVector({3000.0f, 1000.0f, 5000.0f});
-    ASSERT_TRUE(reference.request());
+    reference.setDemand(3000.0f, 1000.0f, 5000.0f);
+    reference.cycle();
     ASSERT_EQ(reference.text(), "No errors");
 
     Scene scene(fourAzimuths());
-    scene.demand.SetVector({3000.0f, 1000.0f, 5000.0f});
-    Vro_VectorChannel other;
-    other.SetVector({-2000.0f, 0.0f, 0.0f});
+    scene.setDemand(3000.0f, 1000.0f, 5000.0f);
+    Vro_VectorChannel other({-2000.0f, 0.0f, 0.0f});
     scene.channel->CallChannel();
     ASSERT_TRUE(scene.busy());
     scene.channel->ConnectChild(11, &other);
     scene.channel->ConnectChild(2, &scene.angle);
     scene.channel->ConnectChild(3, &scene.force);
-    ASSERT_TRUE(scene.request());
+    scene.cycle();
     EXPECT_EQ(scene.text(), "No errors");
     for (int r = 0; r < 4; ++r) {
         EXPECT_EQ(scene.table.Cell(r, kAngle), reference.table.Cell(r, kForce)) << r;
         EXPECT_EQ(scene.table.Cell(r, kForce), reference.table.Cell(r, kAngle)) << r;
     }
-    const D3DXVECTOR3 first = scene.thrust.GetVector();
-    EXPECT_NEAR(first.x, 3000.0f, 3.0f);
+    EXPECT_NEAR(scene.thrust.GetVector().x, 3000.0f, 3.0f);
 
     // The next request reads the new demand (from the swapped columns' current cells).
     scene.channel->ConnectChild(2, &scene.force);
     scene.channel->ConnectChild(3, &scene.angle);
-    for (int r = 0; r < 4; ++r) {
-        scene.table.SetCell(r, kForce, 0.0f);
-        scene.table.SetCell(r, kAngle, 0.0f);
-    }
-    ASSERT_TRUE(scene.request());
+    for (int r = 0; r < 4; ++r)
+        scene.table.SetCell(r, kForce, 0.0f), scene.table.SetCell(r, kAngle, 0.0f);
+    scene.cycle();
     const D3DXVECTOR3 second = scene.thrust.GetVector();
     EXPECT_NEAR(second.x, -2000.0f, 2.0f);
     EXPECT_NEAR(second.y, 0.01f, 0.001f);
@@ -153,41 +92,29 @@ TEST(PluginFaults, LinksRewiredWhileComputing) {
 // Runs kestrom-sim with args; gives its exit status and what it wrote to both streams.
 int runSim(const std::string& args, std::string& output) {
     FILE* pipe = popen((std::string(KESTROM_SIM_PATH) + " " + args + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) {
+    if (pipe == nullptr)
         return -1;
-    }
     char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
         output += buffer;
-    }
     const int status = pclose(pipe);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// `kestrom-sim run --plugin` with a path that does not exist: exit status 2 and one line
-// that names the path.
-TEST(PluginFaults, MissingPluginPath) {
-    std::string output;
-    EXPECT_EQ(runSim("run --plugin /nonexistent/libKestrom.so", output), 2);
-    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
-    EXPECT_EQ(output.rfind("kestrom-sim: /nonexistent/libKestrom.so", 0), 0u) << output;
 }
 
 // Three thrusters at one place, one of fixed direction along the forward axis: the minimiser's
 // system is nearly singular and the published forces are NaN. kestrom-sim marks the request,
 // keeps the JSON valid with the text "NaN", and exits with status 4.
-TEST(PluginFaults, NonFiniteResultIsVisible) {
-    InScratchDirectory scratch;
+TEST_F(PluginFaults, NonFiniteResultIsVisible) {
     const std::string row =
         R"("force": 3.14159265358, "angle": 3.14159265358, "position": [3.14159265358, 0,
         3.14159265358], "active": 1, "maxForce": 3.14159265358, "reversePenalty": 3.14159265358,
         "startAngle": 3.14159265358, )";
-    std::ofstream(scratch.path() / "coincident.json")
+    std::ofstream(directory / "coincident.json")
         << R"({"actionInExtrema": 3, "demands": [[3.14159265358, 3.14159265358, 3.14159265358]],
         "rows": [{)"
         << row << R"("type": 1, "maxRotation": 3.14159265358}, {)" << row
         << R"("type": 0, "maxRotation": 2.6}, {)" << row << R"("type": 0, "maxRotation": 2.6}]})";
-    const std::string scenario = (scratch.path() / "coincident.json").string();
+    const std::string scenario = (directory / "coincident.json").string();
 
     std::string human;
     EXPECT_EQ(runSim("run " + scenario, human), 4) << human;

@@ -1,0 +1,142 @@
+// A host scene around the plug-in: the library loaded with dlopen as a host loads it, a
+// channel with its 18 links wired to a thruster table and to plain host channels, the host's
+// side of a request, and a fresh working directory per test for the channels' log files.
+#pragma once
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "channel/Aco_Kestrom.h"
+#include "host/ArrayTable.h"
+#include "host/ChildChannels.h"
+
+// An entry point of the plug-in, loaded once and never unloaded, as a host keeps its plug-ins.
+template <class Function>
+Function* entryPoint(const char* name) {
+    static void* const library = dlopen(KESTROM_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+    return library != nullptr ? reinterpret_cast<Function*>(dlsym(library, name)) : nullptr;
+}
+inline Vro_Channel* newChannel() {
+    return entryPoint<Vro_Channel*()>("InitDLL")();
+}
+
+inline const std::string kShutdownText =
+    "Unfortunately an error occurred. All Thrusters have been shutdown. Please switch to manual "
+    "steering.\nThe official error message is:\n";
+
+inline std::string readFile(const std::filesystem::path& name) {
+    std::ostringstream text;
+    text << std::ifstream(name, std::ios::binary).rdbuf();
+    return text.str();
+}
+
+// A log file's text with every time stamp "yy/mm/dd hh:mm:ss > " replaced by '|'.
+inline std::string logWithoutStamps(const std::filesystem::path& name) {
+    std::string log = readFile(name);
+    const std::string shape = "00/00/00 00:00:00 > ";
+    for (std::size_t at = 0; at + shape.size() <= log.size(); ++at) {
+        bool stamp = true;
+        for (std::size_t k = 0; stamp && k < shape.size(); ++k)
+            stamp = shape[k] == '0' ? log[at + k] >= '0' && log[at + k] <= '9'
+                                    : log[at + k] == shape[k];
+        if (stamp)
+            log.replace(at, shape.size(), "|");
+    }
+    return log;
+}
+
+enum Column { kForce, kAngle, kPosX, kPosY, kPosZ, kType, kActive, kMax, kPenalty, kStart, kRot };
+
+// One table row by its columns; x is the sideways arm, z the forward arm.
+struct Row {
+    float force = 0, angle = 0, x = 0, y = 0, z = 0, type = 0, active = 1, maxForce = 1000,
+          penalty = 1, start = 0, maxRotation = 3.2f;
+};
+
+struct Scene {
+    explicit Scene(const std::vector<Row>& rows) : table(static_cast<int>(rows.size()), 11) {
+        setRows(rows);
+        replaceChannel();
+    }
+    ~Scene() { delete channel; }
+
+    // Writes rows into the first rows of the table; "Number of Thrusters" says how many.
+    void setRows(const std::vector<Row>& rows) {
+        count.SetValue(static_cast<float>(rows.size()));
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const Row& r = rows[i];
+            const float cells[11] = {r.force,  r.angle,    r.x,       r.y,     r.z,          r.type,
+                                     r.active, r.maxForce, r.penalty, r.start, r.maxRotation};
+            for (int c = 0; c < 11; ++c)
+                table.SetCell(static_cast<int>(i), c, cells[c]);
+        }
+    }
+    // Destroys the channel (which waits for its worker) and wires a new one.
+    void replaceChannel() {
+        delete channel;
+        channel = newChannel();
+        kestrom = static_cast<Aco_Kestrom*>(channel);
+        const std::array<Vro_Channel*, 18> links = {
+            &count,  &rowIndex, &force,   &angle,    &position,    &type,
+            &active, &maxForce, &penalty, &start,    &maxRotation, &demand,
+            &thrust, &energy,   &action,  &previous, &message,     &errorFlag};
+        for (int i = 0; i < 18; ++i)
+            channel->ConnectChild(i, links[static_cast<std::size_t>(i)]);
+    }
+
+    bool busy() const { return kestrom->threadBusy.load(std::memory_order_acquire); }
+    void setDemand(float fwd, float swd, float rot) { demand.SetVector({fwd, swd, rot}); }
+    std::string text() { return message.GetText() ? message.GetText() : "<none>"; }
+    template <class Done>
+    static void waitFor(Done done) {
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!done() && std::chrono::steady_clock::now() < limit)
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
+    // Calls the channel until it is Idle again; the number of calls.
+    int cycle() {
+        int calls = 0;
+        waitFor([&] { return channel->CallChannel(), ++calls, !busy(); });
+        EXPECT_FALSE(busy()) << "no result within the time limit";
+        return calls;
+    }
+
+    Vro_ArrayTable table;
+    Vro_ArrayRowIndex rowIndex{table};
+    Vro_ArrayColumnValue force{table, kForce}, angle{table, kAngle};
+    Vro_ArrayColumnVector position{table, kPosX};
+    Vro_ArrayColumnValue type{table, kType}, active{table, kActive}, maxForce{table, kMax},
+        penalty{table, kPenalty}, start{table, kStart}, maxRotation{table, kRot};
+    Vro_ValueChannel count, energy, action{4.0f}, previous, errorFlag;
+    Vro_VectorChannel demand{{100.0f, 30.0f, 200.0f}}, thrust;  // a demand three azimuths meet
+    Vro_TextChannel message;
+    Vro_Channel* channel = nullptr;
+    Aco_Kestrom* kestrom = nullptr;
+};
+
+// Each test runs in a fresh directory of its own, where the channels write their logs.
+class PluginTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_NE(entryPoint<Vro_Channel*()>("InitDLL"), nullptr) << dlerror();
+        char pattern[] = "/tmp/kestrom-channel-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        directory = pattern;
+        std::filesystem::current_path(directory);
+    }
+    void TearDown() override {
+        std::filesystem::current_path(home);
+        std::filesystem::remove_all(directory);
+    }
+    std::filesystem::path home = std::filesystem::current_path(), directory;
+};
