@@ -33,7 +33,6 @@ constexpr double kFixedMaxRotation = 0.01;
 constexpr double kRangeTolerance = 0.001;
 constexpr double kFixedRangeTolerance = 0.1;
 
-
 }  // namespace
 
 void Aco_Kestrom::CallChannel() {

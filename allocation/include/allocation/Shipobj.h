@@ -8,7 +8,7 @@
 #include "allocation/forceMom.h"
 
 class Shipobj {
-public:
+  public:
     Shipobj() = default;
 
     void clear();
@@ -34,7 +34,7 @@ public:
     const Thrusterobj& thruster(unsigned int i) const { return thrusters_[i]; }
     const std::vector<Thrusterobj>& thrusters() const { return thrusters_; }
 
-private:
+  private:
     std::uint32_t count_ = 0;
     std::vector<Thrusterobj> thrusters_;
     bool hasLimitedRotation_ = false;

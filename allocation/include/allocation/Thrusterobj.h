@@ -3,7 +3,7 @@
 #pragma once
 
 class Thrusterobj {
-public:
+  public:
     // Every double 0, type 0, zero thrust, a zero-width range at angle 0.
     Thrusterobj();
     // Throws FixedTextError when |maxRotation| is above 2pi or not a number.
@@ -43,7 +43,7 @@ public:
     double direction() const { return direction_; }
     bool feasible() const { return feasible_; }
 
-private:
+  private:
     signed char number_ = 0;  // row in the thruster table
     double posX_ = 0.0;       // forward arm
     double posY_ = 0.0;       // sideways arm

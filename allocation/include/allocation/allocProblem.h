@@ -10,7 +10,7 @@ struct allocProblem {
     forceMom demand;  // extra holds the component mode
     // Fixed direction per thruster in the solver frame; negative or NaN means free.
     std::vector<double> barredAngles;
-    std::vector<int> frozen;  // 1 = saturated and frozen in this solve
-    int count = 0;            // number of thrusters
+    std::vector<int> frozen;    // 1 = saturated and frozen in this solve
+    int count = 0;              // number of thrusters
     SolverWorkspace workspace;  // the minimiser's reusable buffers
 };

@@ -5,11 +5,11 @@
 #include <exception>
 
 class FixedTextError : public std::exception {
-public:
+  public:
     // text must outlive the exception: every caller passes a string literal.
     explicit FixedTextError(const char* text) noexcept : text_(text) {}
     const char* what() const noexcept override { return text_; }
 
-private:
+  private:
     const char* text_;
 };
