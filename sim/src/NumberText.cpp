@@ -7,20 +7,38 @@
 
 namespace kestrom_sim {
 
-std::string roundTripText(double value) {
+namespace {
+
+template <class Real>
+std::string shortestText(Real value) {
     if (std::isnan(value)) {
         return "nan";
     }
     if (std::isinf(value)) {
         return value > 0 ? "inf" : "-inf";
     }
-    // 32 characters hold the longest shortest form ("-2.2250738585072014e-308").
-    char buffer[32];
-    const std::to_chars_result result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    // Plain decimals where they stay short (800000 rather than 8e+05), exponents elsewhere;
+    // either way the fewest digits that read back to the same value.
+    const Real magnitude = std::fabs(value);
+    const bool plain = magnitude == 0 || (magnitude >= Real(1e-4) && magnitude < Real(1e15));
+    char buffer[64];
+    const std::to_chars_result result =
+        plain ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed)
+              : std::to_chars(buffer, buffer + sizeof buffer, value);
     if (result.ec != std::errc()) {
         return "nan";
     }
     return std::string(buffer, result.ptr);
+}
+
+}  // namespace
+
+std::string roundTripText(double value) {
+    return shortestText(value);
+}
+
+std::string floatText(float value) {
+    return shortestText(value);
 }
 
 std::string jsonNumber(double value) {

@@ -101,6 +101,11 @@ std::string formatted(const char* format, double value) {
     return buffer;
 }
 
+// text right-aligned in width columns (at least one space before it).
+std::string padded(const std::string& text, std::size_t width) {
+    return std::string(text.size() + 1 < width ? width - text.size() : 1, ' ') + text;
+}
+
 void printHuman(std::ostream& out, const Scenario& scenario, const RequestResult& r,
                 std::size_t number, std::size_t count) {
     out << "\nRequest " << number << " of " << count << ": demand fwd "
@@ -117,34 +122,36 @@ void printHuman(std::ostream& out, const Scenario& scenario, const RequestResult
         out << "  Not finite: the channel published a value that is not a finite number "
                "(nan or inf below).\n";
     }
-    out << "   row  type         force   angle deg       maximum   use %\n";
+    out << "   row  type           force           angle  angle deg         maximum   use %\n";
     for (std::size_t i = 0; i < r.rows.size(); ++i) {
         const ThrusterRow& row = scenario.rows[i];
         const bool active = !scenario.has(Column::active) || std::trunc(row.active) >= 1.0;
-        const double force = r.rows[i].force;
+        const float force = r.rows[i].force;
         out << formatted("%6.0f", static_cast<double>(i))
-            << (scenario.has(Column::type) ? formatted("%6g", row.type) : "     -")
-            << formatted("%14.6g", force) << formatted("%12.2f", displayDegrees(r.rows[i].angle));
+            << padded(scenario.has(Column::type) ? roundTripText(row.type) : "-", 6)
+            << padded(floatText(force), 16) << padded(floatText(r.rows[i].angle), 16)
+            << formatted("%11.2f", displayDegrees(r.rows[i].angle));
         if (scenario.has(Column::maxForce)) {
-            out << formatted("%14.6g", row.maxForce);
+            out << padded(roundTripText(row.maxForce), 16);
             out << (row.maxForce != 0.0
-                        ? formatted("%8.1f", 100.0 * std::fabs(force) / std::fabs(row.maxForce))
+                        ? formatted("%8.1f", 100.0 * std::fabs(static_cast<double>(force)) /
+                                                 std::fabs(row.maxForce))
                         : "       -");
         } else {
-            out << "             -       -";
+            out << padded("-", 16) << "       -";
         }
         out << (active ? "" : "  (inactive)") << '\n';
     }
     const char* names[3] = {"fwd", "swd", "rot"};
-    out << "               demanded     generated\n";
-    for (int k = 0; k < 3; ++k) {
-        out << "   " << names[k] << formatted("%17.6g", r.demand[k])
-            << formatted("%14.6g", r.thrustGenerated[k]) << '\n';
+    out << "                    demanded           generated\n";
+    for (std::size_t k = 0; k < 3; ++k) {
+        out << "   " << names[k] << padded(roundTripText(r.demand[k]), 22)
+            << padded(floatText(r.thrustGenerated[k]), 20) << '\n';
     }
-    out << "   energy" << formatted("%25.6g", r.energy) << '\n'
-        << "   active thrusters" << formatted("%16g", r.activeThrusters) << '\n'
+    out << "   energy" << padded(floatText(r.energy), 36) << '\n'
+        << "   active thrusters" << padded(floatText(r.activeThrusters), 26) << '\n'
         << "   Error Message: " << r.errorMessage << '\n'
-        << "   Error?" << formatted("%26g", r.error) << '\n';
+        << "   Error?" << padded(floatText(r.error), 36) << '\n';
 }
 
 void showWarnings(const RequestResult* result) {
