@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "allocation/ThrustFrame.h"
 #include "allocation/Thrusterobj.h"
 #include "allocation/angles.h"
 #include "allocation/solveAllocation.h"
@@ -135,13 +136,14 @@ forceMom ResultChecker::search(const forceMom& demand, Shipobj& ship, std::size_
 }
 
 void ResultChecker::barMainThrusters(const forceMom& demand, Shipobj& ship) {
-    // What thrusters 2 onward leave over; forceY counts as sideways force with plus sign.
+    // What thrusters 2 onward leave over, counted in the stored frame.
     forceMom residual = demand;
     for (std::uint32_t k = 2; k < ship.count(); ++k) {
         const Thrusterobj& t = ship.thruster(k);
-        residual.fwd -= t.forceX();
-        residual.swd -= t.forceY();
-        residual.rot -= (t.posX() * t.forceY() - t.posY() * t.forceX());
+        const forceMom thrust = storedFrameThrust(t.forceX(), t.forceY(), t.posX(), t.posY());
+        residual.fwd -= thrust.fwd;
+        residual.swd -= thrust.swd;
+        residual.rot -= thrust.rot;
     }
 
     mainShip_.clear();

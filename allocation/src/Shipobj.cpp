@@ -1,6 +1,7 @@
 // The ordered set of thrusters of one vessel and its total thrust.
 #include "allocation/Shipobj.h"
 
+#include "allocation/ThrustFrame.h"
 #include "mathlib/FixedTextError.h"
 
 namespace {
@@ -68,11 +69,10 @@ bool Shipobj::anyBarred() const {
 forceMom Shipobj::totalForce() const {
     forceMom total(0.0, 0.0, 0.0, 0.0);
     for (const Thrusterobj& t : thrusters_) {
-        // The stored forceY runs against the ship's sideways axis.
-        const double side = -t.forceY();
-        total.fwd += t.forceX();
-        total.swd += side;
-        total.rot += side * t.posX() - t.forceX() * t.posY();
+        const forceMom thrust = shipThrust(t.forceX(), t.forceY(), t.posX(), t.posY());
+        total.fwd += thrust.fwd;
+        total.swd += thrust.swd;
+        total.rot += thrust.rot;
         total.extra += t.force();
     }
     return total;

@@ -8,30 +8,17 @@
 #include <cmath>
 #include <exception>
 
+#include "allocation/Publication.h"
+#include "allocation/RequestPipeline.h"
+#include "allocation/ThrustFrame.h"
+#include "allocation/ThrusterRow.h"
 #include "allocation/Thrusterobj.h"
-#include "allocation/angles.h"
-#include "allocation/solveAllocation.h"
 #include "channel/Aco_Kestrom.h"
 
 namespace {
 
-// A produced thrust meets the demand when each component is within 0.1 % (or, for
-// components under 0.01, within 0.001 absolute).
-constexpr double kCheckThreshold = 0.01;
-constexpr double kCheckTolerance = 0.001;
-// Demanded components smaller than this are raised to it, so none is ever zero.
-constexpr double kSmallestDemand = 0.01;
 constexpr double kFreeAngle = -1.0;
 constexpr int kDefaultType = 1;
-constexpr int kDefaultActionInExtrema = 4;
-constexpr int kRescaleAction = 7;
-constexpr double kDefaultReversePenalty = 0.1;
-// A fixed-direction thruster is given a nominal range so that it counts as in range.
-constexpr double kFixedMaxRotation = 0.01;
-// A published angle may miss the range by this much before the force is shown as zero;
-// fixed-direction thrusters are allowed more.
-constexpr double kRangeTolerance = 0.001;
-constexpr double kFixedRangeTolerance = 0.1;
 
 }  // namespace
 
@@ -79,25 +66,20 @@ void Aco_Kestrom::CallChannel() {
     try {
         D3DXVECTOR3 demand = {0.0f, 0.0f, 0.0f};
         CE_GetVector(demand, kThrustNeeded);
-        demandedThrust = forceMom(demand.x, demand.y, demand.z, 0.0);
-        for (double* component : {&demandedThrust.fwd, &demandedThrust.swd, &demandedThrust.rot}) {
-            if (std::fabs(*component) < kSmallestDemand) {
-                *component = kSmallestDemand;
-            }
-        }
+        demandedThrust = raisedDemand(forceMom(demand.x, demand.y, demand.z, 0.0));
         for (int row = 0; row < numberOfThrusters; ++row) {
             readRow(row);
         }
-        // The thrust of the table's present settings, with forceY counted as sideways force
-        // with plus sign.
         forceMom present(0.0, 0.0, 0.0, 0.0);
         for (const Thrusterobj& t : ship.thrusters()) {
-            present.fwd += t.forceX();
-            present.swd += t.forceY();
-            present.rot += t.forceY() * t.posX() - t.forceX() * t.posY();
+            const forceMom thrust = storedFrameThrust(t.forceX(), t.forceY(), t.posX(), t.posY());
+            present.fwd += thrust.fwd;
+            present.swd += thrust.swd;
+            present.rot += thrust.rot;
         }
-        settingsMeetDemand = checkresult(demandedThrust, present, kCheckThreshold, kCheckTolerance);
-        actionInExtrema = CE_GetValue(kActionInExtrema, kDefaultActionInExtrema);
+        settingsMeetDemand = checkresult(demandedThrust, present, pipeline::kCheckThreshold,
+                                         pipeline::kCheckTolerance);
+        actionInExtrema = CE_GetValue(kActionInExtrema, pipeline::kDefaultActionInExtrema);
     } catch (const std::exception& error) {
         // The rows read before the failure are still computed.
         ShutDownDP(error.what());
@@ -110,37 +92,27 @@ void Aco_Kestrom::CallChannel() {
 // Reads table row `row` and adds it to the ship when active; the model may reject it.
 void Aco_Kestrom::readRow(int row) {
     CE_SetValue(row, kRowIndex);
-    if (CE_GetValue(kActiveColumn, 0) < 1) {
+    if (!isActiveRow(CE_GetValue(kActiveColumn, 0))) {
         --activeThrusters;
         return;
     }
-    const float force = CE_GetValue(kForceColumn, 0.0f);
-    float angle = CE_GetValue(kAngleColumn, 0.0f);
+    ThrusterRow cells;
+    cells.force = CE_GetValue(kForceColumn, 0.0f);
+    cells.angle = CE_GetValue(kAngleColumn, 0.0f);
     D3DXVECTOR3 position = {0.0f, 0.0f, 0.0f};
     CE_GetVector(position, kPositionColumn);
-    const int type = CE_GetValue(kTypeColumn, kDefaultType);
-    const float maxForce = CE_GetValue(kMaxForceColumn, 0.0f);
-    const float reversePenaltyCell = CE_GetValue(kReversePenaltyColumn, 0.0f);
-    const float startAngle = CE_GetValue(kStartAngleColumn, 0.0f);
-    // Without that column a thruster may point anywhere.
-    float maxRotationCell = 0.0f;
-    double maxRotation = CE_GetValue(maxRotationCell, kMaxRotationColumn)
-                             ? static_cast<double>(maxRotationCell)
-                             : kPi;
-
-    double reversePenalty = reversePenaltyCell;
-    if (reversePenalty == 0.0) {
-        reversePenalty = kDefaultReversePenalty;
+    cells.position[0] = position.x;
+    cells.position[1] = position.y;
+    cells.position[2] = position.z;
+    cells.type = CE_GetValue(kTypeColumn, kDefaultType);
+    cells.maxForce = CE_GetValue(kMaxForceColumn, 0.0f);
+    cells.reversePenalty = CE_GetValue(kReversePenaltyColumn, 0.0f);
+    cells.startAngle = CE_GetValue(kStartAngleColumn, 0.0f);
+    float maxRotation = 0.0f;
+    if (CE_GetValue(maxRotation, kMaxRotationColumn)) {
+        cells.maxRotation = maxRotation;
     }
-    if (type == 1) {
-        angle = startAngle;
-        barredAngles[static_cast<std::size_t>(row)] = kTwoPi - static_cast<double>(startAngle);
-        maxRotation = kFixedMaxRotation;
-    }
-    // Forward arm from z, sideways arm from x; y is the height and plays no part.
-    ship.addThruster(Thrusterobj(static_cast<signed char>(row), position.z, position.x,
-                                 static_cast<signed char>(type), maxForce, force, reversePenalty,
-                                 angle, startAngle, maxRotation));
+    addThrusterRow(row, cells, ship, barredAngles);
 }
 
 void Aco_Kestrom::StartThread() {
@@ -175,24 +147,17 @@ DWORD WINAPI Aco_Kestrom::ThreadStart(LPVOID parameter) {
 
 bool Aco_Kestrom::ThreadFunction() {
     try {
-        generatedThrust = solveAllocation(barredAngles, demandedThrust, problem, ship);
-        if (ship.hasLimitedRotation()) {
-            processBarred(demandedThrust);
-        }
-        if (checkresult(demandedThrust, generatedThrust, kCheckThreshold, kCheckTolerance)) {
-            return finishPass();
-        }
-        if (actionInExtrema == kRescaleAction) {
-            rescale();
-            return finishPass();
-        }
-        // The demand cannot be met: meet the components that "Action in Extrema" selects.
-        const forceMom retryDemand(demandedThrust.fwd, demandedThrust.swd, demandedThrust.rot,
-                                   static_cast<double>(actionInExtrema));
-        generatedThrust = solveAllocation(barredAngles, retryDemand, problem, ship);
-        if (ship.hasLimitedRotation()) {
-            processBarred(retryDemand);
-        }
+        const RequestState state{ship,           problem,         barredAngles,
+                                 demandedThrust, generatedThrust, actionInExtrema};
+        // The steps after the solve are this channel's own overridable operations.
+        runRequestPipeline(
+            state, [this](const forceMom& demand) { processBarred(demand); },
+            // The check compares the channel's own demand and result, which the state holds.
+            [this](const forceMom&, const forceMom&) {
+                return checkresult(demandedThrust, generatedThrust, pipeline::kCheckThreshold,
+                                   pipeline::kCheckTolerance);
+            },
+            [this] { rescale(); });
         return finishPass();
     } catch (const std::exception& error) {
         ShutDownDP(error.what());
@@ -209,12 +174,10 @@ bool Aco_Kestrom::finishPass() {
 void Aco_Kestrom::UpdateQuest() {
     if (CE_IsChildLinked(kRowIndex)) {
         for (const Thrusterobj& t : ship.thrusters()) {
-            CE_SetValue(static_cast<int>(t.number()), kRowIndex);
-            const double tolerance = t.type() == 1 ? kFixedRangeTolerance : kRangeTolerance;
-            // Negative when the thruster is turned around and pushes backwards; zero when it
-            // cannot take the direction at all.
-            CE_SetValue(static_cast<float>(t.rangeStatus(tolerance) * t.force()), kForceColumn);
-            CE_SetValue(static_cast<float>(t.effectiveAngle()), kAngleColumn);
+            const PublishedRow published = publishedRow(t);
+            CE_SetValue(published.row, kRowIndex);
+            CE_SetValue(published.force, kForceColumn);
+            CE_SetValue(published.angle, kAngleColumn);
         }
     }
     const D3DXVECTOR3 generated = {static_cast<float>(generatedThrust.fwd),

@@ -24,8 +24,7 @@ class Shipobj {
     std::vector<std::int32_t> barredThrusters() const;
     // Whether barredThrusters() would be non-empty, without building the list.
     bool anyBarred() const;
-    // fwd = sum forceX, swd = -sum forceY, rot = sum(posX*(-forceY) - posY*forceX),
-    // extra = sum force.
+    // The sum of every thruster's shipThrust (see ThrustFrame.h); extra = sum of force.
     forceMom totalForce() const;
 
     std::uint32_t count() const { return count_; }

@@ -1,0 +1,31 @@
+// One row of the host's thruster table as the channel reads it, and the rules that turn it
+// into a thruster of the model. The channel, the tools and the tests all read rows here.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "allocation/Shipobj.h"
+
+// The cells of one row, after the channel's defaults for cells it cannot read.
+struct ThrusterRow {
+    float force = 0.0f;  // negative: thrust opposite to the angle
+    float angle = 0.0f;  // radians from the bow towards starboard
+    // x: sideways arm (starboard positive), y: height (plays no part), z: forward arm.
+    float position[3] = {0.0f, 0.0f, 0.0f};
+    int type = 1;
+    int active = 0;
+    float maxForce = 0.0f;
+    float reversePenalty = 0.0f;
+    float startAngle = 0.0f;
+    // Empty when the table has no rotation-range column: the thruster may point anywhere.
+    std::optional<float> maxRotation;
+};
+
+// Whether a row with this "active" cell takes part; a missing cell reads as 0.
+bool isActiveRow(int activeCell);
+
+// Adds the active row `row` to the ship. A fixed-direction row also fixes its direction in
+// barredAngles (indexed by row, as the channel keeps it). The model may reject the row.
+void addThrusterRow(int row, const ThrusterRow& cells, Shipobj& ship,
+                    std::vector<double>& barredAngles);

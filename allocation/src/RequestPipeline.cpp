@@ -1,0 +1,27 @@
+// The request pipeline with the library's own steps.
+#include "allocation/RequestPipeline.h"
+
+#include <cmath>
+
+#include "allocation/ResultChecking.h"
+
+forceMom raisedDemand(const forceMom& demand) {
+    forceMom raised = demand;
+    for (double* component : {&raised.fwd, &raised.swd, &raised.rot}) {
+        if (std::fabs(*component) < pipeline::kSmallestDemand) {
+            *component = pipeline::kSmallestDemand;
+        }
+    }
+    return raised;
+}
+
+void runRequestPipeline(const RequestState& s) {
+    ResultChecker checker(s.ship, s.problem, s.barredAngles, s.demand, s.generated);
+    runRequestPipeline(
+        s, [&](const forceMom& demand) { checker.processBarred(demand); },
+        [](const forceMom& requested, const forceMom& achieved) {
+            return checkresult(requested, achieved, pipeline::kCheckThreshold,
+                               pipeline::kCheckTolerance);
+        },
+        [&] { checker.rescale(); });
+}

@@ -1,0 +1,41 @@
+// Table rows into thrusters: the defaults and the fixed-direction rule.
+#include "allocation/ThrusterRow.h"
+
+#include <cstddef>
+
+#include "allocation/Thrusterobj.h"
+#include "allocation/angles.h"
+
+namespace {
+
+constexpr int kFixedDirection = 1;
+constexpr double kDefaultReversePenalty = 0.1;
+// A fixed-direction thruster is given a nominal range so that it counts as in range.
+constexpr double kFixedMaxRotation = 0.01;
+
+}  // namespace
+
+bool isActiveRow(int activeCell) {
+    return activeCell >= 1;
+}
+
+void addThrusterRow(int row, const ThrusterRow& cells, Shipobj& ship,
+                    std::vector<double>& barredAngles) {
+    float angle = cells.angle;
+    double maxRotation = cells.maxRotation ? static_cast<double>(*cells.maxRotation) : kPi;
+    double reversePenalty = cells.reversePenalty;
+    if (reversePenalty == 0.0) {
+        reversePenalty = kDefaultReversePenalty;
+    }
+    if (cells.type == kFixedDirection) {
+        angle = cells.startAngle;
+        barredAngles[static_cast<std::size_t>(row)] =
+            kTwoPi - static_cast<double>(cells.startAngle);
+        maxRotation = kFixedMaxRotation;
+    }
+    // Forward arm from z, sideways arm from x.
+    ship.addThruster(Thrusterobj(static_cast<signed char>(row), cells.position[2],
+                                 cells.position[0], static_cast<signed char>(cells.type),
+                                 cells.maxForce, cells.force, reversePenalty, angle,
+                                 cells.startAngle, maxRotation));
+}
