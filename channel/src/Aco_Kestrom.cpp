@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "allocation/ResultChecking.h"
+#include "platform/WinApi.h"
 
 namespace {
 
