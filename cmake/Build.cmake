@@ -6,6 +6,9 @@ if(MSVC)
     add_compile_options(/W4 /WX /fp:strict /permissive- /utf-8)
     # fopen and strncpy are used as the C standard defines them.
     add_compile_definitions(_CRT_SECURE_NO_WARNINGS)
+    # The host's exported classes hold standard-library members (C4251): host and plug-ins
+    # are built with one compiler and one runtime, as the host's plug-in interface requires.
+    add_compile_options(/wd4251)
 else()
     add_compile_options(-Wall -Wextra -Werror -ffp-contract=off -fno-fast-math)
 endif()

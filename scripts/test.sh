@@ -35,10 +35,14 @@ windows=$root/build/windows
 export WINEPREFIX=$windows/wine-prefix WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 unset DISPLAY WAYLAND_DISPLAY
-wineserver -p </dev/null >/dev/null 2>&1
 trap 'wineserver -k 2>/dev/null || true' EXIT
-# The prefix's services start here, detached from the output pipes ctest waits on.
+# The prefix is set up to the end first (wineserver -w waits until Wine is done with it), so
+# that no test starts while Wine is still writing it.
 /usr/lib/wine/wine64 wineboot --init </dev/null >/dev/null 2>&1
+wineserver -w
+wineserver -p </dev/null >/dev/null 2>&1
+# The prefix's services start here, detached from the output pipes ctest waits on.
+/usr/lib/wine/wine64 wineboot </dev/null >/dev/null 2>&1
 # Fewer stress requests than on Linux: a Windows thread start costs more under Wine.
 KESTROM_STRESS_REQUESTS=400 run_ctest --test-dir "$windows" --output-on-failure -j 2
 wineserver -k

@@ -1,6 +1,5 @@
 // Tagged settings saved into and read back from real host channel files.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <limits>
@@ -10,6 +9,7 @@
 
 #include "LinkTestChannel.h"
 #include "host/VroFile.h"
+#include "portable/ScratchDirectory.h"
 
 namespace {
 
@@ -18,10 +18,8 @@ using LT = LinkTestChannel;
 
 class TaggedItems : public ::testing::Test {
   protected:
-    void TearDown() override { std::remove(path.c_str()); }
-
-    const std::string path = ::testing::TempDir() + "channelext_" + std::to_string(::getpid()) +
-                             ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    ScratchDirectory scratch{"kestrom-channelext-"};
+    const std::string path = (scratch.path() / "items.vro").string();
 };
 
 // Words are 4-byte blocks, least significant byte first; texts carry their terminator; each
