@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "host/VroFile.h"
-#include "portable/ScratchDirectory.h"
 #include "host/Vro_Channel.h"
 #include "host/Vro_ChannelGroup.h"
+#include "portable/ScratchDirectory.h"
 
 namespace {
 
