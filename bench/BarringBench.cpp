@@ -12,11 +12,10 @@
 #include "allocation/Shipobj.h"
 #include "allocation/Thrusterobj.h"
 #include "allocation/allocProblem.h"
+#include "allocation/angles.h"
 #include "allocation/solveAllocation.h"
 
 namespace {
-
-constexpr double kTwoPi = 6.28318530717;
 
 Shipobj ferryShip() {
     Shipobj ship;

@@ -1,7 +1,6 @@
 // The solve entry on arbitrary ships: 0 to 12 thrusters of any type with any angles,
 // positions, maxima and reverse penalties (non-finite values included), any fixed-direction
-// list and any component mode; then, as the channel's worker does, barring when the ship has
-// thrusters of limited rotation, the result check and the rescaling.
+// list and any component mode; then the channel's request pipeline on the same ship.
 //
 // Checked beyond "no crash, no sanitizer report": the returned total is the ship's total and
 // no thruster's force exceeds its maximum; with KESTROM_FUZZ_STRICT set, also that a ship of
@@ -18,6 +17,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
+#include "allocation/RequestPipeline.h"
 #include "allocation/ResultChecking.h"
 #include "allocation/Shipobj.h"
 #include "allocation/Thrusterobj.h"
@@ -153,6 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 t.reversePenalty(), t.angle(), t.startAngle(), t.maxRotation());
         }
     }
+    const Shipobj original = ship;
     allocProblem problem;
     forceMom generated;
     try {
@@ -182,29 +183,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
 
-    // The worker's steps after the solve, on a demand raised as the channel raises it. The
-    // barring search costs 12 solves per free barred thruster and level: keep it small.
-    forceMom demanded = demand;
-    for (double* component : {&demanded.fwd, &demanded.swd, &demanded.rot}) {
-        if (std::fabs(*component) < 0.01) {
-            *component = 0.01;
+    // The request pipeline on the original ship, as the channel's worker runs it, on a
+    // demand raised as the channel raises it. The barring search costs 12 solves per free
+    // barred thruster and level: bar only when few are free.
+    const forceMom demanded = raisedDemand(demand);
+    Shipobj requestShip = original;
+    allocProblem requestProblem;
+    const auto fewFreeBarred = [&] {
+        std::size_t freeBarred = 0;
+        for (const std::int32_t index : requestShip.barredThrusters()) {
+            if (static_cast<std::size_t>(index) < barredAngles.size() &&
+                barredAngles[static_cast<std::size_t>(index)] == -1.0) {
+                ++freeBarred;
+            }
         }
-    }
-    std::size_t freeBarred = 0;
-    for (const std::int32_t index : ship.barredThrusters()) {
-        if (static_cast<std::size_t>(index) < barredAngles.size() &&
-            barredAngles[static_cast<std::size_t>(index)] == -1.0) {
-            ++freeBarred;
-        }
-    }
+        return freeBarred <= (count <= 6 ? 2u : 1u);
+    };
+    const int actionInExtrema =
+        in.ConsumeBool() ? pipeline::kRescaleAction : in.ConsumeIntegralInRange<int>(-1, 8);
     try {
-        ResultChecker checker(ship, problem, barredAngles, demanded, generated);
-        if (ship.hasLimitedRotation() && freeBarred <= (count <= 6 ? 2u : 1u)) {
-            checker.processBarred(demanded);
-        }
-        if (!checkresult(demanded, generated, 0.01, 0.001) && in.ConsumeBool()) {
-            checker.rescale();
-        }
+        ResultChecker checker(requestShip, requestProblem, barredAngles, demanded, generated);
+        const RequestState state{requestShip, requestProblem, barredAngles,
+                                 demanded,    generated,      actionInExtrema};
+        runRequestPipeline(
+            state,
+            [&](const forceMom& request) {
+                if (fewFreeBarred()) {
+                    checker.processBarred(request);
+                }
+            },
+            meetsDemand, [&] { checker.rescale(); });
     } catch (const std::exception&) {
         return 0;
     }

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "allocation/ThrustFrame.h"
 #include "allocation/Thrusterobj.h"
 #include "mathlib/FixedTextError.h"
 #include "mathlib/conjgradKernel.h"
@@ -189,9 +190,10 @@ forceMom residual(const allocProblem& problem, const Shipobj& ship, const Direct
                 break;
             }
         }
-        sumFx += Fx;
-        sumFy += Fy;
-        sumMz += t.posX() * Fy - t.posY() * Fx;
+        const forceMom thrust = storedFrameThrust(Fx, Fy, t.posX(), t.posY());
+        sumFx += thrust.fwd;
+        sumFy += thrust.swd;
+        sumMz += thrust.rot;
     }
     const forceMom& demand = problem.demand;
     const int mode = componentMode(demand.extra);

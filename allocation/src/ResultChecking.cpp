@@ -159,12 +159,12 @@ void ResultChecker::barMainThrusters(const forceMom& demand, Shipobj& ship) {
 
     const int status0 = main0.rangeStatus(0.0);
     barredAngles_[0] = main0.effectiveAngle();
-    if (status0 == 0) {
+    if (status0 == kNeitherInRange) {
         solveAllocation(barredAngles_, residual, problem_, mainShip_);
     }
     const int status1 = main1.rangeStatus(0.0);
     barredAngles_[1] = main1.effectiveAngle();
-    if (status1 == 0) {
+    if (status1 == kNeitherInRange) {
         solveAllocation(barredAngles_, residual, problem_, mainShip_);
     }
 
@@ -195,9 +195,10 @@ void ResultChecker::rescale() {
         }
         scaledX_[j] = fx;
         scaledY_[j] = fy;
-        sumX += fx;
-        sumY += fy;
-        sumMoment += -(t.posX() * fy + t.posY() * fx);
+        const forceMom thrust = rescaleFrameThrust(fx, fy, t.posX(), t.posY());
+        sumX += thrust.fwd;
+        sumY += thrust.swd;
+        sumMoment += thrust.rot;
     }
 
     const double r1 = sumX / demandedThrust_.fwd;

@@ -9,8 +9,9 @@ namespace {
 
 // Below this distance in both coordinates the thrusters count as one place.
 constexpr double kMinSeparation = 0.01;
-// Direction search step, and the slightly short modulus the search wraps with.
-constexpr double kSearchStep = 3.14159265358 * 0.05;
+// Direction search step, and the modulus the search wraps with: one unit in the last
+// decimal short of kTwoPi, a constant of its own.
+constexpr double kSearchStep = kPi * 0.05;
 constexpr double kSearchWrap = 6.28318530716;
 // ceil(2pi / kSearchStep) is 41; anything above is impossible for a valid range.
 constexpr int kMaxSearchSteps = 64;

@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "JsonInput.h"
+#include "allocation/angles.h"
 
 namespace kestrom_sim {
 
@@ -22,7 +23,7 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 // A range this wide lets the thruster point anywhere (the channel's own value of pi).
-constexpr double kFullRange = 3.14159265358;
+constexpr double kFullRange = ::kPi;
 
 constexpr double kWidth = 960.0;
 constexpr double kHeight = 720.0;

@@ -28,6 +28,9 @@ inline constexpr int kDefaultActionInExtrema = 4;
 // become exactly that (positive) value.
 forceMom raisedDemand(const forceMom& demand);
 
+// checkresult with the pipeline's threshold and tolerance: fwd, swd and rot all agree.
+bool meetsDemand(const forceMom& requested, const forceMom& achieved);
+
 // The request state the pipeline works on; the channel owns it, the pipeline borrows it.
 struct RequestState {
     Shipobj& ship;
