@@ -22,6 +22,11 @@ bool useTwoThrusterSolution(const allocProblem& problem) {
 
 forceMom solveAllocation(const std::vector<double>& barredAngles, const forceMom& demand,
                          allocProblem& problem, Shipobj& ship) {
+    return solveAllocation(barredAngles, demand, problem, ship, minimizeEnergy);
+}
+
+forceMom solveAllocation(const std::vector<double>& barredAngles, const forceMom& demand,
+                         allocProblem& problem, Shipobj& ship, GeneralMinimiser minimiser) {
     problem.demand = demand;
     problem.barredAngles = barredAngles;
     problem.count = static_cast<int>(ship.count());
@@ -32,6 +37,6 @@ forceMom solveAllocation(const std::vector<double>& barredAngles, const forceMom
         solveTwoThrusters(problem, ship);
         return ship.totalForce();
     }
-    minimizeEnergy(problem, ship);
+    minimiser(problem, ship);
     return ship.totalForce();
 }

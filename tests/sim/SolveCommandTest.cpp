@@ -2,6 +2,7 @@
 // malformed problems.
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 
 #include <nlohmann/json.hpp>
@@ -15,7 +16,8 @@ using nlohmann::json;
 const std::string kProblems = KESTROM_PROBLEMS_DIR;
 const std::string kTwoThrusters = kProblems + "/two-thrusters.json";
 
-// Every example solves, from a file and from standard input alike; its printed totals are the
+// Every example solves, from a file and from standard input alike, and the literal minimiser
+// (--reference) prints the same; its printed totals are the
 // sums in index order of its printed thrusters with the ship's sign rule (swd -forceY, moment
 // posX*(-forceY) - posY*forceX), exactly so only when every printed number reads back to the
 // very double summed; forces are within their maxima; the four free azimuths meet the demand.
@@ -28,6 +30,7 @@ TEST_F(SimTool, ExamplesSolveConsistently) {
         ASSERT_EQ(o.status, 0) << o.err;
         EXPECT_EQ(o.err, "");
         EXPECT_EQ(run({"solve"}, path).out, o.out);
+        EXPECT_EQ(run({"solve", "--reference", path}).out, o.out);
         const json problem = json::parse(readFile(path)), result = json::parse(o.out);
         const json& printed = result.at("thrusters");
         ASSERT_EQ(printed.size(), problem["thrusters"].size());
@@ -48,6 +51,16 @@ TEST_F(SimTool, ExamplesSolveConsistently) {
             EXPECT_EQ(result.at("total")[k].get<double>(), total[k]) << k;
         for (int k = 0; k < 3 && name == "four-azimuths"; ++k)
             EXPECT_NEAR(total[k], problem["demand"][k].get<double>(), 1e-6) << k;
+    }
+}
+
+// The literal minimiser gives the same bytes as the fast one on every bench problem.
+TEST_F(SimTool, ReferenceMinimiserSolvesBenchProblemsAlike) {
+    for (const auto& entry : std::filesystem::directory_iterator(KESTROM_BENCH_PROBLEMS_DIR)) {
+        const std::string path = entry.path().string();
+        const ToolResult fast = run({"solve", path});
+        ASSERT_EQ(fast.status, 0) << path << fast.err;
+        EXPECT_EQ(run({"solve", "--reference", path}).out, fast.out) << path;
     }
 }
 
