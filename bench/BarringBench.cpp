@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "Ferry.h"
-#include "allocation/ResultChecking.h"
+#include "allocation/BarringAndRescaling.h"
 #include "allocation/Shipobj.h"
 #include "allocation/Thrusterobj.h"
 #include "allocation/allocProblem.h"
@@ -53,7 +53,7 @@ void BarringSearch(benchmark::State& state) {
         angles[order[k]] = kTwoPi - ferry::kCorners[order[k]].startAngle;
     }
 
-    ResultChecker checker(ship, problem, barredAngles, demand, generated);
+    BarringAndRescaling checker(ship, problem, barredAngles, demand, generated);
     const Shipobj start = ship;
     forceMom best;
     for (auto _ : state) {

@@ -12,7 +12,7 @@
 #include "JsonInput.h"
 #include "SolveProblem.h"
 #include "allocation/RequestPipeline.h"
-#include "allocation/ResultChecking.h"
+#include "allocation/BarringAndRescaling.h"
 
 using namespace kestrom_sim;
 
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
             forceMom generated;
             const RequestState state{ship,     problem,   barredAngles,
                                      demanded, generated, actionInExtrema};
-            ResultChecker checker(ship, problem, barredAngles, demanded, generated);
+            BarringAndRescaling checker(ship, problem, barredAngles, demanded, generated);
             timed("request", [&] {
                 runRequestPipeline(
                     state,

@@ -18,7 +18,7 @@
 
 #include "FuzzSupport.h"
 #include "allocation/RequestPipeline.h"
-#include "allocation/ResultChecking.h"
+#include "allocation/BarringAndRescaling.h"
 #include "allocation/Shipobj.h"
 #include "allocation/Thrusterobj.h"
 #include "allocation/allocProblem.h"
@@ -202,7 +202,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int actionInExtrema =
         in.ConsumeBool() ? pipeline::kRescaleAction : in.ConsumeIntegralInRange<int>(-1, 8);
     try {
-        ResultChecker checker(requestShip, requestProblem, barredAngles, demanded, generated);
+        BarringAndRescaling checker(requestShip, requestProblem, barredAngles, demanded, generated);
         const RequestState state{requestShip, requestProblem, barredAngles,
                                  demanded,    generated,      actionInExtrema};
         runRequestPipeline(

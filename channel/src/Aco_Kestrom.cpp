@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "allocation/ResultChecking.h"
+#include "allocation/BarringAndRescaling.h"
 
 namespace {
 
@@ -184,21 +184,21 @@ double Aco_Kestrom::getDiff(forceMom a, forceMom b) {
 }
 
 void Aco_Kestrom::rescale() {
-    ResultChecker(ship, problem, barredAngles, demandedThrust, generatedThrust).rescale();
+    BarringAndRescaling(ship, problem, barredAngles, demandedThrust, generatedThrust).rescale();
 }
 
 void Aco_Kestrom::processBarred(forceMom demand) {
-    ResultChecker(ship, problem, barredAngles, demandedThrust, generatedThrust)
+    BarringAndRescaling(ship, problem, barredAngles, demandedThrust, generatedThrust)
         .processBarred(demand);
 }
 
 forceMom Aco_Kestrom::barThruster(const forceMom& demand, Shipobj& trialShip,
                                   std::vector<double> angles) {
-    return ResultChecker(ship, problem, barredAngles, demandedThrust, generatedThrust)
+    return BarringAndRescaling(ship, problem, barredAngles, demandedThrust, generatedThrust)
         .barThruster(demand, trialShip, std::move(angles));
 }
 
 void Aco_Kestrom::barMainThrusters(const forceMom& demand, Shipobj& trialShip) {
-    ResultChecker(ship, problem, barredAngles, demandedThrust, generatedThrust)
+    BarringAndRescaling(ship, problem, barredAngles, demandedThrust, generatedThrust)
         .barMainThrusters(demand, trialShip);
 }

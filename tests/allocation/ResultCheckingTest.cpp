@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "AllocationTestSupport.h"
-#include "allocation/ResultChecking.h"
+#include "allocation/BarringAndRescaling.h"
 #include "allocation/Thrusterobj.h"
 #include "allocation/solveAllocation.h"
 
@@ -18,9 +18,9 @@ struct ChannelState {
     forceMom demanded;
     forceMom generated{-7.0, -7.0, -7.0, -7.0};
 
-    ResultChecker checker() {
+    BarringAndRescaling checker() {
         barredAngles.resize(ship.count(), kFree);
-        return ResultChecker(ship, problem, barredAngles, demanded, generated);
+        return BarringAndRescaling(ship, problem, barredAngles, demanded, generated);
     }
 };
 

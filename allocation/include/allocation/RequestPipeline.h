@@ -69,5 +69,5 @@ void runRequestPipeline(const RequestState& s, ProcessBarred processBarred, Meet
     }
 }
 
-// The pipeline with the library's own steps (ResultChecker and checkresult).
+// The pipeline with the library's own steps (BarringAndRescaling and checkresult).
 void runRequestPipeline(const RequestState& s);
