@@ -12,14 +12,10 @@
 #include <vector>
 
 #include "Scenario.h"
-#include "host/ArrayTable.h"
-#include "host/ChildChannels.h"
 #include "host/Vro_Channel.h"
+#include "scene/HostScene.h"
 
 namespace kestrom_sim {
-
-// The names of the channel's 18 links, in link order.
-extern const std::array<const char*, 18> kLinkNames;
 
 // Deletes a channel through its virtual destructor, which waits for a running computation.
 struct ChannelDeleter {
@@ -115,14 +111,7 @@ class Scene {
     // Declared before the channel: the channel is destroyed first.
     Scenario scenario_;
     LinkWriteJournal journal_;
-    Vro_ArrayTable table_;
-    std::vector<std::unique_ptr<Vro_Channel>> children_;
-    Vro_VectorChannel* demand_ = nullptr;
-    Vro_VectorChannel* thrustGenerated_ = nullptr;
-    Vro_ValueChannel* energy_ = nullptr;
-    Vro_ValueChannel* activeThrusters_ = nullptr;
-    Vro_TextChannel* errorMessage_ = nullptr;
-    Vro_ValueChannel* errorFlag_ = nullptr;
+    kestrom_scene::HostScene host_;
     ChannelPtr channel_;
 };
 
