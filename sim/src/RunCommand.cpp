@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 
+#include "ChannelRows.h"
 #include "Commands.h"
 #include "CsvSeries.h"
 #include "DefaultVessel.h"
@@ -125,7 +126,7 @@ void printHuman(std::ostream& out, const Scenario& scenario, const RequestResult
     out << "   row  type           force           angle  angle deg         maximum   use %\n";
     for (std::size_t i = 0; i < r.rows.size(); ++i) {
         const ThrusterRow& row = scenario.rows[i];
-        const bool active = !scenario.has(Column::active) || std::trunc(row.active) >= 1.0;
+        const bool active = rowIsActive(scenario, i);
         const float force = r.rows[i].force;
         out << formatted("%6.0f", static_cast<double>(i))
             << padded(scenario.has(Column::type) ? roundTripText(row.type) : "-", 6)

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "ChannelRows.h"
 #include "JsonInput.h"
 
 namespace kestrom_sim {
@@ -244,8 +245,9 @@ void drawThrusters(std::ostringstream& svg, const Drawing& d, const Scenario& sc
     for (std::size_t i = 0; i < scenario.rows.size(); ++i) {
         const ThrusterRow& row = scenario.rows[i];
         const Point at = d.toPage(row.position[2], row.position[0]);
-        const bool active = !scenario.has(Column::active) || std::trunc(row.active) >= 1.0;
-        const bool fixed = !scenario.has(Column::type) || std::trunc(row.type) == 1.0;
+        const ::ThrusterRow cells = channelRow(scenario, i);
+        const bool active = isActiveRow(cells.active);
+        const bool fixed = cells.type == 1;  // a fixed direction, as the channel reads it
         svg << "<g id=\"thruster-" << i << "\"" << (active ? "" : " opacity=\"0.35\"") << ">\n";
         const double start = row.startAngle;
         const double half = std::fabs(row.maxRotation);
