@@ -5,7 +5,7 @@
 
 namespace kestrom_sim {
 
-RequestReport reportRequest(const std::vector<ThrusterRow>& rows,
+RequestReport reportRequest(const std::vector<::ThrusterRow>& rows,
                             const std::vector<PublishedCells>& published,
                             const std::array<double, 3>& demand,
                             const std::array<float, 3>& generated, double tolerance) {

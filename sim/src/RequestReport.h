@@ -33,7 +33,7 @@ struct RequestReport {
 
 // rows: the table's rows as the channel reads them (active or not); published: their force
 // and angle cells after the request, in table order; generated: "Thrust Generated".
-RequestReport reportRequest(const std::vector<ThrusterRow>& rows,
+RequestReport reportRequest(const std::vector<::ThrusterRow>& rows,
                             const std::vector<PublishedCells>& published,
                             const std::array<double, 3>& demand,
                             const std::array<float, 3>& generated, double tolerance);

@@ -22,7 +22,7 @@ class JournalRowIndex : public Vro_ArrayRowIndex {
         : Vro_ArrayRowIndex(table), journal_(&journal) {}
     void SetValue(float value) override {
         Vro_ArrayRowIndex::SetValue(value);
-        journal_->rowSelected();
+        journal_->rowSelected(static_cast<int>(value));
     }
 
   private:
@@ -41,15 +41,27 @@ class JournalText : public Vro_TextChannel {
     LinkWriteJournal* journal_;
 };
 
+std::vector<RowResult> tableCells(Vro_ArrayTable& table) {
+    std::vector<RowResult> rows;
+    for (int r = 0; r < table.RowCount(); ++r) {
+        rows.push_back({table.Cell(r, kForceCell), table.Cell(r, kAngleCell)});
+    }
+    return rows;
+}
+
+// The shutdown writes "Error?" last, after the table: the flag's write sees the zeroed table.
 class JournalErrorFlag : public Vro_ValueChannel {
   public:
-    explicit JournalErrorFlag(LinkWriteJournal& journal) : journal_(&journal) {}
+    JournalErrorFlag(Vro_ArrayTable& table, LinkWriteJournal& journal)
+        : table_(&table), journal_(&journal) {}
     void SetValue(float value) override {
         Vro_ValueChannel::SetValue(value);
-        journal_->errorFlagWritten(value);
+        journal_->errorFlagWritten(value,
+                                   value != 0.0f ? tableCells(*table_) : std::vector<RowResult>());
     }
 
   private:
+    Vro_ArrayTable* table_;
     LinkWriteJournal* journal_;
 };
 
@@ -70,15 +82,20 @@ class Pause {
 
 }  // namespace
 
-void LinkWriteJournal::rowSelected() {
+void LinkWriteJournal::rowSelected(int row) {
     if (onHostThread()) {
         std::lock_guard<std::mutex> lock(mutex_);
         ++counts_.hostRowSelects;
+        selectedRows_.push_back(row);
     }
 }
 
-void LinkWriteJournal::errorFlagWritten(float value) {
+void LinkWriteJournal::errorFlagWritten(float value, std::vector<RowResult> rows) {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (value != 0.0f) {
+        // The shutdown text is the last one written before the flag.
+        shutdowns_.push_back({messages_.empty() ? "" : messages_.back(), std::move(rows)});
+    }
     if (!onHostThread()) {
         ++counts_.workerShutdowns;
     } else if (value == 0.0f) {
@@ -91,6 +108,20 @@ void LinkWriteJournal::errorFlagWritten(float value) {
 void LinkWriteJournal::messageWritten(const char* text) {
     std::lock_guard<std::mutex> lock(mutex_);
     messages_.emplace_back(text != nullptr ? text : "");
+}
+
+std::vector<RequestResult::Shutdown> LinkWriteJournal::takeShutdowns() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<RequestResult::Shutdown> taken;
+    taken.swap(shutdowns_);
+    return taken;
+}
+
+std::vector<int> LinkWriteJournal::takeSelectedRows() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<int> taken;
+    taken.swap(selectedRows_);
+    return taken;
 }
 
 LinkWriteJournal::Counts LinkWriteJournal::counts() const {
@@ -131,7 +162,7 @@ Scene::Scene(ChannelPtr channel, const Scenario& scenario, const std::string& pl
     }
     host_.replaceChild(kRowIndex, std::make_unique<JournalRowIndex>(host_.table(), journal_));
     host_.replaceChild(kErrorMessage, std::make_unique<JournalText>(journal_));
-    host_.replaceChild(kErrorFlag, std::make_unique<JournalErrorFlag>(journal_));
+    host_.replaceChild(kErrorFlag, std::make_unique<JournalErrorFlag>(host_.table(), journal_));
     for (unsigned int link = 0; link < kLinkCount; ++link) {
         const int cell = columnCell(link);
         const bool absentColumn =
@@ -153,9 +184,11 @@ Scene::~Scene() {
 
 Scene::CallKind Scene::callChannel() {
     const LinkWriteJournal::Counts before = journal_.counts();
+    journal_.takeSelectedRows();
     channel_->CallChannel();
     const LinkWriteJournal::Counts after = journal_.counts();
     if (after.hostPublications > before.hostPublications) {
+        publishedRows_ = journal_.takeSelectedRows();
         return CallKind::publication;
     }
     // A call that reads the request selects every row in turn; one during a computation
@@ -167,6 +200,8 @@ RequestResult Scene::request(const Demand& demand, std::chrono::duration<double>
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(timeout);
     auto late = [deadline] { return std::chrono::steady_clock::now() > deadline; };
+    started_ = std::chrono::steady_clock::now();
+    publishedRows_.clear();
     host_.setDemand(demand[0], demand[1], demand[2]);
 
     // A computation left from a failed request may still be finishing; the request is read
@@ -174,13 +209,16 @@ RequestResult Scene::request(const Demand& demand, std::chrono::duration<double>
     bool refusedWhileReading = false;
     Pause pause;
     journal_.takeMessages();
+    journal_.takeShutdowns();
     for (;;) {
         const int hostShutdownsBefore = journal_.counts().hostShutdowns;
         if (callChannel() == CallKind::idleRead) {
             refusedWhileReading = journal_.counts().hostShutdowns > hostShutdownsBefore;
             break;
         }
+        // What a computation left from an earlier request wrote belongs to that request.
         journal_.takeMessages();
+        journal_.takeShutdowns();
         if (late()) {
             return collect(demand, RequestEnd::timedOut, false);
         }
@@ -224,14 +262,15 @@ RequestResult Scene::collect(const Demand& demand, RequestEnd end, bool started)
     result.demand = demand;
     result.end = end;
     result.started = started;
+    result.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
     if (end == RequestEnd::timedOut) {
         // The worker may still write the outputs: they are not read.
         return result;
     }
-    Vro_ArrayTable& table = host_.table();
-    for (int r = 0; r < table.RowCount(); ++r) {
-        result.rows.push_back({table.Cell(r, kForceCell), table.Cell(r, kAngleCell)});
-    }
+    result.rows = tableCells(host_.table());
+    result.shutdowns = journal_.takeShutdowns();
+    result.publishedRows = end == RequestEnd::published ? publishedRows_ : std::vector<int>();
     const D3DXVECTOR3 thrust = host_.vector(kThrustGenerated).GetVector();
     result.thrustGenerated = {thrust.x, thrust.y, thrust.z};
     result.energy = host_.value(kEnergyGenerated).GetValue();
