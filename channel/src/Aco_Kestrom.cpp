@@ -6,39 +6,7 @@
 
 #include "allocation/BarringAndRescaling.h"
 
-namespace {
-
-enum class LinkType { Value, Vector, Text };
-
-struct LinkDeclaration {
-    LinkType type;
-    const char* name;
-    int direction;  // 1: the channel reads the link, 0: writes it, 2: both
-};
-
-// Indexed by Aco_Kestrom::Link.
-constexpr LinkDeclaration kLinks[Aco_Kestrom::kLinkCount] = {
-    {LinkType::Value, "Number of Thrusters", 1},
-    {LinkType::Value, "ThrusterArrayRowIndex", 0},
-    {LinkType::Value, "ForceColumn in ThrusterArray", 2},
-    {LinkType::Value, "AngleColumn in ThrusterArray (RAD)", 2},
-    {LinkType::Vector, "RelPositionColumn in ThrusterArray", 1},
-    {LinkType::Value, "TypeColumn in ThrusterArray", 1},
-    {LinkType::Value, "IsActiveColumn in ThrusterArray", 1},
-    {LinkType::Value, "MaxForceColumn in ThrusterArray", 1},
-    {LinkType::Value, "ReversePenaltyColumn in ThrusterArray", 1},
-    {LinkType::Value, "StartAngleColumn in ThrusterArray (RAD)", 1},
-    {LinkType::Value, "MaxRotationColumn in ThrusterArray (RAD)", 1},
-    {LinkType::Vector, "Thrust Needed (Fwd, Swd, Rot)", 1},
-    {LinkType::Vector, "Thrust Generated (Fwd, Swd, Rot)", 0},
-    {LinkType::Value, "Energy Generated", 0},
-    {LinkType::Value, "Action in Extrema", 1},
-    {LinkType::Value, "Number of active thrusters in previous calculation", 0},
-    {LinkType::Text, "Error Message", 0},
-    {LinkType::Value, "Error?", 0},
-};
-
-}  // namespace
+using namespace kestrom_links;
 
 Aco_Kestrom::Aco_Kestrom()
     : Vro_Channel(),
@@ -57,14 +25,14 @@ Aco_Kestrom::Aco_Kestrom()
     threadLogFileName = "KestromThreadLog.txt";
     SetChannelName("Kestrom");
     for (const LinkDeclaration& link : kLinks) {
-        switch (link.type) {
-            case LinkType::Value:
+        switch (link.kind) {
+            case LinkKind::value:
                 CreateValueLink(link.name, link.direction, false);
                 break;
-            case LinkType::Vector:
+            case LinkKind::vector:
                 CreateVectorLink(link.name, link.direction, false);
                 break;
-            case LinkType::Text:
+            case LinkKind::text:
                 CreateStringLink(link.name, link.direction, false);
                 break;
         }

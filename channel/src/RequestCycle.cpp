@@ -15,6 +15,8 @@
 #include "allocation/Thrusterobj.h"
 #include "channel/Aco_Kestrom.h"
 
+using namespace kestrom_links;
+
 namespace {
 
 constexpr double kFreeAngle = -1.0;

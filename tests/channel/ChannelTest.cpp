@@ -116,7 +116,7 @@ TEST_F(ChannelTest, FreeAzimuthsGetTheLeastNormAllocation) {
     for (int i = 0; i < 3; ++i) {
         const double fx = d[0] / 3 - rows[i].x * d[2] / arms;
         const double fy = -d[1] / 3 - rows[i].z * d[2] / arms;
-        const double f = scene.table.Cell(i, kForce), a = scene.table.Cell(i, kAngle);
+        const double f = scene.table.Cell(i, kForceCell), a = scene.table.Cell(i, kAngleCell);
         EXPECT_NEAR(f * std::cos(a), fx, 0.05) << i;
         EXPECT_NEAR(f * std::sin(a), fy, 0.05) << i;
         energy += std::hypot(fx, fy);
@@ -175,7 +175,7 @@ TEST_F(ChannelTest, ComputesOnlyWhenSettingsMissTheDemand) {
     scene.setDemand(float(sum[0]), float(sum[1]), float(sum[2]));
     scene.previous.SetValue(3.0f);
     EXPECT_EQ(scene.cycle(), 1);
-    EXPECT_EQ(scene.table.Cell(0, kForce), 50.0f);
+    EXPECT_EQ(scene.table.Cell(0, kForceCell), 50.0f);
 
     scene.previous.SetValue(2.0f);
     EXPECT_GT(scene.cycle(), 1);
@@ -195,8 +195,8 @@ TEST_F(ChannelTest, InputRules) {
     rows[3].active = -1, rows[3].force = 77;
     rows[4].active = 2, rows[4].z = -4;
     Scene scene(rows);
-    scene.channel->DisconnectChild(Aco_Kestrom::kMaxRotationColumn);
-    scene.channel->DisconnectChild(Aco_Kestrom::kActionInExtrema);
+    scene.channel->DisconnectChild(kMaxRotationColumn);
+    scene.channel->DisconnectChild(kActionInExtrema);
     scene.setDemand(0.0f, 0.0f, -0.005f);
     scene.cycle();
 
@@ -214,17 +214,17 @@ TEST_F(ChannelTest, InputRules) {
                       fixed.reversePenalty()}),
               (Values{2.0, 1.0, 0.01, 0.1}));
     EXPECT_EQ((Values{k.barredAngles[0], k.barredAngles[2]}), (Values{-1.0, 6.28318530717 - 1.0}));
-    EXPECT_EQ(scene.table.Cell(1, kForce), 77.0f);
-    EXPECT_EQ(scene.table.Cell(3, kForce), 77.0f);
+    EXPECT_EQ(scene.table.Cell(1, kForceCell), 77.0f);
+    EXPECT_EQ(scene.table.Cell(3, kForceCell), 77.0f);
 
     scene.errorFlag.SetValue(5.0f);
-    scene.channel->DisconnectChild(Aco_Kestrom::kRowIndex);
+    scene.channel->DisconnectChild(kRowIndex);
     scene.cycle();
     EXPECT_EQ(scene.text(),
               "Please provide a Value Channel at link 2 to allow reading the necessary values "
               "from an array table");
-    scene.channel->ConnectChild(Aco_Kestrom::kRowIndex, &scene.rowIndex);
-    scene.channel->DisconnectChild(Aco_Kestrom::kThrustNeeded);
+    scene.channel->ConnectChild(kRowIndex, &scene.rowIndex);
+    scene.channel->DisconnectChild(kThrustNeeded);
     scene.cycle();
     EXPECT_EQ(scene.text(), "Please provide a Vector with the demanded thrust at link 12");
     EXPECT_EQ(scene.errorFlag.GetValue(), 5.0f);
@@ -244,8 +244,8 @@ TEST_F(ChannelTest, ShutDownOutputsAndLog) {
 
     scene.kestrom->ShutDownDP("boom");
     for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(scene.table.Cell(i, kForce), 0.0f) << i;
-    EXPECT_EQ(scene.table.Cell(3, kAngle), 1.5f);
+        EXPECT_EQ(scene.table.Cell(i, kForceCell), 0.0f) << i;
+    EXPECT_EQ(scene.table.Cell(3, kAngleCell), 1.5f);
     const D3DXVECTOR3 zero = scene.thrust.GetVector();
     EXPECT_TRUE(zero.x == 0 && zero.y == 0 && zero.z == 0);
     EXPECT_EQ(scene.energy.GetValue(), 0.0f);
@@ -256,13 +256,13 @@ TEST_F(ChannelTest, ShutDownOutputsAndLog) {
     EXPECT_EQ(scene.text(), kShutdownText);
     EXPECT_EQ(logWithoutStamps("KestromThreadLog.txt"), "|ShutDown()|boom|ShutDown()|");
 
-    scene.table.SetCell(0, kForce, 9.0f);
+    scene.table.SetCell(0, kForceCell, 9.0f);
     scene.thrust.SetVector({1, 1, 1});
-    scene.channel->DisconnectChild(Aco_Kestrom::kRowIndex);
+    scene.channel->DisconnectChild(kRowIndex);
     std::filesystem::remove("KestromThreadLog.txt");
     std::filesystem::create_directory("KestromThreadLog.txt");
     scene.kestrom->ShutDownDP("unlogged");
-    EXPECT_EQ(scene.table.Cell(0, kForce), 9.0f);
+    EXPECT_EQ(scene.table.Cell(0, kForceCell), 9.0f);
     EXPECT_EQ(scene.thrust.GetVector().x, 0.0f);
     EXPECT_EQ(scene.text(), kShutdownText + "unlogged");
 }
@@ -283,14 +283,14 @@ TEST_F(ChannelTest, FailuresShutDownAndTheNextRequestRecovers) {
     scene.cycle();
     EXPECT_EQ(scene.text(), "No errors");
 
-    scene.table.SetCell(1, kRot, 3.2f);
+    scene.table.SetCell(1, kMaxRotationCell, 3.2f);
     scene.cycle();
     scene.kestrom->barredAngles.clear();  // the solver rejects a list shorter than the ship
     scene.kestrom->StartThread();
     Scene::waitFor([&] { return !scene.busy(); });
     EXPECT_EQ(scene.text().rfind(kShutdownText + "Error in Class:", 0), 0u) << scene.text();
     EXPECT_EQ(scene.errorFlag.GetValue(), 1.0f);
-    EXPECT_EQ(scene.table.Cell(0, kForce), 0.0f);
+    EXPECT_EQ(scene.table.Cell(0, kForceCell), 0.0f);
     EXPECT_NE(logWithoutStamps("KestromThreadLog.txt").find("ShutDown()"), std::string::npos);
     scene.cycle();
     EXPECT_EQ(scene.text(), "No errors");
@@ -316,8 +316,8 @@ TEST_F(ChannelTest, RefusesTablesBeyondTheAddressableRows) {
     EXPECT_EQ(scene.text(), kShutdownText +
                                 "The thruster table has more than 128 rows; rows from 128 on "
                                 "cannot be addressed.");
-    EXPECT_EQ(scene.table.Cell(127, kForce), 0.0f);
-    EXPECT_EQ(scene.table.Cell(128, kForce), 5.0f);
+    EXPECT_EQ(scene.table.Cell(127, kForceCell), 0.0f);
+    EXPECT_EQ(scene.table.Cell(128, kForceCell), 5.0f);
 }
 
 // Deleting a channel while its worker runs a long barring search returns only after the

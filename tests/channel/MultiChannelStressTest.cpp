@@ -87,8 +87,8 @@ void driveChannel(unsigned seed, int requests, ChannelTally& tally) {
             continue;
         ++tally.published;
         for (std::size_t r = 0; r < rows.size(); ++r)
-            if (rows[r].active >= 1.0f &&
-                std::fabs(scene.table.Cell(int(r), kForce)) > scene.table.Cell(int(r), kMax))
+            if (rows[r].active >= 1.0f && std::fabs(scene.table.Cell(int(r), kForceCell)) >
+                                              scene.table.Cell(int(r), kMaxForceCell))
                 ++tally.overMaximum;
     }
 }

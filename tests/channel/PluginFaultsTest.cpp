@@ -72,8 +72,8 @@ TEST_F(PluginFaults, LinksRewiredWhileComputing) {
     scene.cycle();
     EXPECT_EQ(scene.text(), "No errors");
     for (int r = 0; r < 4; ++r) {
-        EXPECT_EQ(scene.table.Cell(r, kAngle), reference.table.Cell(r, kForce)) << r;
-        EXPECT_EQ(scene.table.Cell(r, kForce), reference.table.Cell(r, kAngle)) << r;
+        EXPECT_EQ(scene.table.Cell(r, kAngleCell), reference.table.Cell(r, kForceCell)) << r;
+        EXPECT_EQ(scene.table.Cell(r, kForceCell), reference.table.Cell(r, kAngleCell)) << r;
     }
     EXPECT_NEAR(scene.thrust.GetVector().x, 3000.0f, 3.0f);
 
@@ -81,7 +81,7 @@ TEST_F(PluginFaults, LinksRewiredWhileComputing) {
     scene.channel->ConnectChild(2, &scene.force);
     scene.channel->ConnectChild(3, &scene.angle);
     for (int r = 0; r < 4; ++r)
-        scene.table.SetCell(r, kForce, 0.0f), scene.table.SetCell(r, kAngle, 0.0f);
+        scene.table.SetCell(r, kForceCell, 0.0f), scene.table.SetCell(r, kAngleCell, 0.0f);
     scene.cycle();
     const D3DXVECTOR3 second = scene.thrust.GetVector();
     EXPECT_NEAR(second.x, -2000.0f, 2.0f);

@@ -18,14 +18,18 @@ const std::string kExamples = KESTROM_EXAMPLES_DIR;
 
 class RunCommand : public SimTool {
   protected:
-    // The JSON result lines of a run that succeeds; last keeps its output.
-    std::vector<json> results(std::vector<std::string> args) {
+    // The JSON result lines of a run that ends with `status`, without the time each request
+    // took (checked to be a duration); last keeps its output.
+    std::vector<json> results(std::vector<std::string> args, int status = 0) {
         args.insert(args.begin(), {"run", "--json"});
         last = run(args);
-        EXPECT_EQ(last.status, 0) << last.err;
+        EXPECT_EQ(last.status, status) << last.err;
         std::vector<json> parsed;
-        for (const std::string& line : lines(last.out))
+        for (const std::string& line : lines(last.out)) {
             parsed.push_back(json::parse(line));
+            EXPECT_GE(parsed.back()["seconds"].get<double>(), 0.0);
+            parsed.back().erase("seconds");
+        }
         return parsed;
     }
     ToolResult last;
@@ -104,9 +108,22 @@ TEST_F(RunCommand, ExamplesPublishTablesThatAddUpToTheGeneratedThrust) {
                           {"mss-supply", true, {0, 1, 2, 3}},
                           {"drillship", true, {0}},
                           {"ferry", false, {0, 1, 2, 3}}};
-    const std::set<std::string> keys = {"demand",          "started", "rows",
-                                        "thrustGenerated", "energy",  "activeThrusters",
-                                        "errorMessage",    "error"};
+    const std::set<std::string> keys = {"demand",
+                                        "started",
+                                        "rows",
+                                        "thrustGenerated",
+                                        "energy",
+                                        "activeThrusters",
+                                        "errorMessage",
+                                        "error",
+                                        "tableThrust",
+                                        "met",
+                                        "shortfall",
+                                        "opposite",
+                                        "tableMatchesGenerated",
+                                        "zeroRows",
+                                        "shutdowns",
+                                        "publishedRows"};
     for (const Example& example : examples) {
         SCOPED_TRACE(example.name);
         const std::string path = kExamples + "/" + example.name + ".json";
@@ -136,6 +153,10 @@ TEST_F(RunCommand, ExamplesPublishTablesThatAddUpToTheGeneratedThrust) {
             const std::array<double, 3> table = tableThrust(rows, r["rows"], -1.0);
             for (int k = 0; k < 3 && example.tableHoldsTotal && r["error"] == 0; ++k)
                 EXPECT_NEAR(table[k], r["thrustGenerated"][k].get<double>(), 1e-6 * scale[k]) << k;
+            // The tool's own table thrust is the one recomputed here.
+            for (int k = 0; k < 3; ++k)
+                EXPECT_NEAR(table[k], r["tableThrust"][k].get<double>(), 1e-9 * scale[k]) << k;
+            EXPECT_EQ(r["tableMatchesGenerated"], example.tableHoldsTotal || r["error"] != 0);
             for (int k = 0; k < 3 && met; ++k) {
                 const double generated = r["thrustGenerated"][k], demanded = r["demand"][k];
                 const double target = std::fabs(demanded) < 0.01 ? 0.01 : demanded;
@@ -170,11 +191,21 @@ TEST_F(RunCommand, TableMeetingTheRequestAndShutdownWhileReading) {
     EXPECT_NE(run({"run", file("second.json")}).out.find("No computation started"),
               std::string::npos);
 
-    scenario["rows"][3]["maxRotation"] = 7.0;
-    const json result = results({write("bad.json", scenario.dump())}).at(0);
+    // Degrees by mistake: the shutdown is part of the request's result (the zeroed table at
+    // that moment), the later publication names its rows, and the exit status is 5.
+    scenario["rows"][3]["maxRotation"] = 60.0;
+    const json result = results({write("bad.json", scenario.dump())}, 5).at(0);
     EXPECT_TRUE(result["started"]);
     EXPECT_EQ(result["errorMessage"], "No errors");
     EXPECT_EQ(result["rows"][3]["force"], 0.0);
+    ASSERT_EQ(result["shutdowns"].size(), 1u);
+    EXPECT_NE(result["shutdowns"][0]["errorMessage"].get<std::string>().find("MaxRotation"),
+              std::string::npos);
+    for (const json& row : result["shutdowns"][0]["rows"])
+        EXPECT_EQ(row["force"], 0.0);
+    EXPECT_EQ(result["publishedRows"], json::array({0, 1, 2}));
+    EXPECT_NE(run({"run", file("bad.json")}).out.find("SHUT DOWN during this request"),
+              std::string::npos);
     EXPECT_NE(last.err.find("kestrom-sim: warning: the channel wrote, then replaced, \"Error "
                             "Message\": Unfortunately an error occurred."),
               std::string::npos)
@@ -200,12 +231,17 @@ TEST_F(RunCommand, DemandSeriesFromCsvGivesCsvLinesThatReadBackExactly) {
                                         r["started"] ? 1.0 : 0.0};
         expected.insert(expected.end(), r["thrustGenerated"].begin(), r["thrustGenerated"].end());
         expected.insert(expected.end(), {r["energy"], r["activeThrusters"], r["error"]});
-        for (const json& cells : r["rows"])
-            expected.insert(expected.end(), {cells["force"], cells["angle"]});
+        expected.insert(expected.end(), r["tableThrust"].begin(), r["tableThrust"].end());
+        expected.insert(expected.end(),
+                        {r["met"] ? 1.0 : 0.0, r["tableMatchesGenerated"] ? 1.0 : 0.0,
+                         static_cast<double>(r["shutdowns"].size())});
         std::vector<double> cells;
         std::istringstream fields(csv[n + 1]);
         for (std::string cell; std::getline(fields, cell, ',');)
             cells.push_back(std::stod(cell));
+        cells.erase(cells.begin() + static_cast<long>(expected.size()));  // the time it took
+        for (const json& row : r["rows"])
+            expected.insert(expected.end(), {row["force"], row["angle"]});
         EXPECT_EQ(cells, expected) << csv[n + 1];
     }
 }

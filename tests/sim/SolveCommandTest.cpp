@@ -1,4 +1,4 @@
-// kestrom-sim solve and bench, run as a separate process on valid, model-rejected and
+// kestrom-sim solve, run as a separate process on valid, model-rejected and
 // malformed problems.
 #include <cmath>
 #include <cstdio>
@@ -107,23 +107,6 @@ TEST_F(SimTool, RejectedAndMalformedProblems) {
     EXPECT_EQ(notJson.status, 2);
     EXPECT_EQ(notJson.out, "");
     EXPECT_EQ(notJson.err.rfind("kestrom-sim: <stdin>: not JSON: ", 0), 0u) << notJson.err;
-}
-
-// bench prints the median of its solve times in whole nanoseconds, and their count, minimum
-// and maximum on standard error; it rejects a zero repeat.
-TEST_F(SimTool, BenchPrintsMedian) {
-    const ToolResult o = run({"bench", kTwoThrusters, "--repeat", "7"});
-    ASSERT_GT(o.out.size(), 1u) << o.err;
-    EXPECT_EQ(o.out.find_first_not_of("0123456789"), o.out.size() - 1) << o.out;
-    EXPECT_EQ(o.out.back(), '\n');
-    long long count = 0, low = 0, high = 0;
-    const char* format = "kestrom-sim: %lld solves, min %lld ns, max %lld ns";
-    ASSERT_EQ(std::sscanf(o.err.c_str(), format, &count, &low, &high), 3) << o.err;
-    EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(count, 7);
-    EXPECT_LE(low, std::stoll(o.out));
-    EXPECT_LE(std::stoll(o.out), high);
-    EXPECT_EQ(run({"bench", kTwoThrusters, "--repeat", "0"}).status, 2);
 }
 
 }  // namespace

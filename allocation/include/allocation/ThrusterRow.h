@@ -11,7 +11,7 @@
 struct ThrusterRow {
     float force = 0.0f;  // negative: thrust opposite to the angle
     float angle = 0.0f;  // radians from the bow towards starboard
-    // x: sideways arm (starboard positive), y: height (plays no part), z: forward arm.
+    // x: sideways arm (port positive), y: height (plays no part), z: forward arm.
     float position[3] = {0.0f, 0.0f, 0.0f};
     int type = 1;
     int active = 0;
