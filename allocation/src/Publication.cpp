@@ -6,15 +6,9 @@
 
 #include "allocation/ThrustFrame.h"
 
-namespace {
-
-constexpr int kFixedDirection = 1;
-
-}  // namespace
-
 PublishedRow publishedRow(const Thrusterobj& t) {
     const double tolerance =
-        t.type() == kFixedDirection ? kPublishFixedRangeTolerance : kPublishRangeTolerance;
+        hasFixedDirection(t.type()) ? kPublishFixedRangeTolerance : kPublishRangeTolerance;
     PublishedRow published;
     published.row = t.number();
     published.force = static_cast<float>(t.rangeStatus(tolerance) * t.force());

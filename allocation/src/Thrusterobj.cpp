@@ -6,6 +6,14 @@
 #include "allocation/angles.h"
 #include "mathlib/FixedTextError.h"
 
+bool hasFixedDirection(signed char type) {
+    return type == 1;
+}
+
+bool hasRotationLimit(signed char type) {
+    return type == 2 || type == 3;
+}
+
 Thrusterobj::Thrusterobj() {
     setForce(0.0, 0.0);
     MaxRotation(0.0);
@@ -101,7 +109,7 @@ double Thrusterobj::nearestLimit() const {
 }
 
 double Thrusterobj::effectiveAngle() const {
-    if (type_ == 1) {
+    if (hasFixedDirection(type_)) {
         return startAngle_;
     }
     if (force_ == 0.0) {

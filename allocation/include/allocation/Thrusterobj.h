@@ -2,6 +2,12 @@
 // A plain value type without heap memory, so copies are memory copies.
 #pragma once
 
+// Type 1 thrusters push along their start angle only.
+bool hasFixedDirection(signed char type);
+// Types 2 and 3 keep to their rotation range and are barred outside it; every other type
+// except 1 may point anywhere.
+bool hasRotationLimit(signed char type);
+
 class Thrusterobj {
   public:
     // Every double 0, type 0, zero thrust, a zero-width range at angle 0.
