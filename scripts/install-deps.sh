@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     cmake g++ make clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    nlohmann-json3-dev libcli11-dev libexpat1-dev
+    nlohmann-json3-dev libcli11-dev libexpat1-dev libglpk-dev
 )
 
 missing=()

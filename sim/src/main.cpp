@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
     kestrom_sim::addSolveCommand(app, status);
     kestrom_sim::addBenchCommand(app, status);
     kestrom_sim::addRunCommand(app, status);
+    kestrom_sim::addCapabilityCommand(app, status);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

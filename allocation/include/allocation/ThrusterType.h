@@ -12,6 +12,11 @@ enum ThrusterType : int {
     kLimitedRotationAlternative = 3,
 };
 
+// Whether a thruster of this type pushes along its start angle only.
+constexpr bool hasFixedDirection(int type) {
+    return type == kFixedDirection;
+}
+
 // Whether a thruster of this type is subject to barring (and marks its ship as such).
 constexpr bool hasRotationLimit(int type) {
     return type == kLimitedRotation || type == kLimitedRotationAlternative;
