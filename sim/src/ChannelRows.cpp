@@ -1,56 +1,55 @@
-// Scenario rows read the way the channel reads its table.
+// Scenario rows read the way the channel reads its table: float cells, link defaults, integer
+// cells truncated as the channel's Value links truncate them.
 #include "ChannelRows.h"
 
-#include <cmath>
+#include "host/ValueAsInt.h"
 
 namespace kestrom_sim {
 
 namespace {
 
-// The channel's integer read of a cell: truncated toward zero; a cell that no int holds
-// (NaN, or beyond the int range) gives the default.
-int integerCell(double value, int fallback) {
-    const float cell = static_cast<float>(value);
-    if (!(std::fabs(cell) < 2147483648.0f)) {
-        return fallback;
+// The defaults the channel reads from an unconnected column link.
+constexpr int kDefaultType = 1;
+constexpr int kDefaultActive = 0;
+
+// A cell of a float column: the float the table holds, or 0 from an unconnected link.
+float floatCell(const Scenario& scenario, const ThrusterRow& row, Column column,
+                int component = 0) {
+    return scenario.has(column) ? static_cast<float>(cell(row, column, component)) : 0.0f;
+}
+
+int intCell(const Scenario& scenario, const ThrusterRow& row, Column column, int def) {
+    return scenario.has(column) ? valueAsInt(static_cast<float>(cell(row, column, 0)), def) : def;
+}
+
+::ThrusterRow cellsOf(const Scenario& scenario, const ThrusterRow& row) {
+    ::ThrusterRow cells;
+    cells.force = floatCell(scenario, row, Column::force);
+    cells.angle = floatCell(scenario, row, Column::angle);
+    for (int k = 0; k < 3; ++k) {
+        cells.position[k] = floatCell(scenario, row, Column::position, k);
     }
-    return static_cast<int>(cell);
+    cells.type = intCell(scenario, row, Column::type, kDefaultType);
+    cells.active = intCell(scenario, row, Column::active, kDefaultActive);
+    cells.maxForce = floatCell(scenario, row, Column::maxForce);
+    cells.reversePenalty = floatCell(scenario, row, Column::reversePenalty);
+    cells.startAngle = floatCell(scenario, row, Column::startAngle);
+    if (scenario.has(Column::maxRotation)) {
+        cells.maxRotation = static_cast<float>(row.maxRotation);
+    }
+    return cells;
 }
 
 }  // namespace
 
-::ThrusterRow channelRow(const Scenario& scenario, std::size_t index) {
-    const ThrusterRow& row = scenario.rows[index];
-    ::ThrusterRow cells;  // the channel's defaults for every column left out
-    auto given = [&scenario](Column column) { return scenario.has(column); };
-    if (given(Column::force))
-        cells.force = static_cast<float>(row.force);
-    if (given(Column::angle))
-        cells.angle = static_cast<float>(row.angle);
-    if (given(Column::position)) {
-        for (std::size_t k = 0; k < 3; ++k) {
-            cells.position[k] = static_cast<float>(row.position[k]);
-        }
-    }
-    if (given(Column::type))
-        cells.type = integerCell(row.type, cells.type);
-    if (given(Column::active))
-        cells.active = integerCell(row.active, cells.active);
-    if (given(Column::maxForce))
-        cells.maxForce = static_cast<float>(row.maxForce);
-    if (given(Column::reversePenalty))
-        cells.reversePenalty = static_cast<float>(row.reversePenalty);
-    if (given(Column::startAngle))
-        cells.startAngle = static_cast<float>(row.startAngle);
-    if (given(Column::maxRotation))
-        cells.maxRotation = static_cast<float>(row.maxRotation);
-    return cells;
+::ThrusterRow channelRow(const Scenario& scenario, std::size_t row) {
+    return cellsOf(scenario, scenario.rows[row]);
 }
 
 std::vector<::ThrusterRow> channelRows(const Scenario& scenario) {
     std::vector<::ThrusterRow> rows;
-    for (std::size_t i = 0; i < scenario.rows.size(); ++i) {
-        rows.push_back(channelRow(scenario, i));
+    for (const ThrusterRow& row : scenario.rows) {
+        rows.push_back(cellsOf(scenario, row));
     }
     return rows;
 }
