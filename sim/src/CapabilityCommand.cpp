@@ -14,7 +14,7 @@
 #include "DefaultVessel.h"
 #include "JsonInput.h"
 #include "Scenario.h"
-#include "SvgPicture.h"
+#include "SvgText.h"
 
 namespace kestrom_sim {
 

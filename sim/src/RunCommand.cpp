@@ -27,13 +27,14 @@
 #include "Scenario.h"
 #include "Scene.h"
 #include "SvgPicture.h"
+#include "TruePi.h"
 #include "host/EngineInterface.h"
 
 namespace kestrom_sim {
 
 namespace {
 
-constexpr double kDegreesPerRadian = 180.0 / 3.14159265358979323846;
+constexpr double kDegreesPerRadian = 180.0 / kTruePi;
 // A series at least this long shows a progress bar when standard error is a terminal.
 constexpr std::size_t kProgressFrom = 20;
 
