@@ -93,8 +93,11 @@ void drawGrid(std::ostringstream& svg, const Page& page, double largest) {
     const double words = kPlotRadius + 46.0;
     label(svg, kCentre, kCentre - words + 4.0, "ahead", "middle", "font-weight=\"bold\"");
     label(svg, kCentre, kCentre + words + 4.0, "astern", "middle", "font-weight=\"bold\"");
-    label(svg, kCentre - words, kCentre + 4.0, "port", "middle", "font-weight=\"bold\"");
-    label(svg, kCentre + words, kCentre + 4.0, "starboard", "middle", "font-weight=\"bold\"");
+    // The side words sit below the 90 and 270 degree labels, which share their height.
+    label(svg, kCentre - kPlotRadius - 22.0, kCentre + 22.0, "port", "middle",
+          "font-weight=\"bold\"");
+    label(svg, kCentre + kPlotRadius + 22.0, kCentre + 22.0, "starboard", "middle",
+          "font-weight=\"bold\"");
 }
 
 void drawVessel(std::ostringstream& svg) {
