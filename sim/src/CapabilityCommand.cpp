@@ -13,8 +13,9 @@
 #include "Commands.h"
 #include "DefaultVessel.h"
 #include "JsonInput.h"
+#include "OutputFile.h"
 #include "Scenario.h"
-#include "SvgPicture.h"
+#include "ScenarioWarnings.h"
 
 namespace kestrom_sim {
 
@@ -59,6 +60,12 @@ int runCapability(CapabilityCommandOptions& options) {
     const std::string file =
         options.scenarioPath.empty() ? "built-in vessel" : inputName(options.scenarioPath);
     try {
+        if (!options.csvPath.empty()) {
+            checkOutputPath(options.csvPath, "--csv");
+        }
+        if (!options.svgPath.empty()) {
+            checkOutputPath(options.svgPath, "--svg");
+        }
         Scenario scenario;
         if (options.scenarioPath.empty()) {
             scenario = defaultVessel();
@@ -70,6 +77,10 @@ int runCapability(CapabilityCommandOptions& options) {
             options.envelope.progress = showProgress;
         }
         const CapabilityEnvelope envelope = capabilityEnvelope(scenario, options.envelope);
+        // Only an accepted input is warned about, so that bad input stays one line.
+        if (!options.scenarioPath.empty()) {
+            printScenarioWarnings(scenario, file);
+        }
         if (options.json) {
             std::cout << capabilityJson(envelope);
         } else {

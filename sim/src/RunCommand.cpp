@@ -22,9 +22,11 @@
 #include "DefaultVessel.h"
 #include "JsonInput.h"
 #include "NumberText.h"
+#include "OutputFile.h"
 #include "PluginLoader.h"
 #include "RequestReport.h"
 #include "Scenario.h"
+#include "ScenarioWarnings.h"
 #include "Scene.h"
 #include "SvgPicture.h"
 #include "host/EngineInterface.h"
@@ -352,6 +354,16 @@ Scenario loadScenario(const RunOptions& options) {
     return scenario;
 }
 
+void checkOutputPaths(const RunOptions& options) {
+    if (!options.svgPath.empty()) {
+        checkOutputPath(options.svgAll ? numberedPath(options.svgPath, 1) : options.svgPath,
+                        "--svg");
+    }
+    if (!options.csvPath.empty()) {
+        checkOutputPath(options.csvPath, "--csv");
+    }
+}
+
 // The plug-in writes its log files into the process's working directory: with --log-dir the
 // tool moves there before loading it, keeping every path the user gave as given.
 void enterLogDirectory(RunOptions& options, std::string& pluginPath) {
@@ -376,6 +388,7 @@ int runScenario(RunOptions options) {
     std::unique_ptr<Plugin> plugin;
     std::unique_ptr<Scene> scene;
     try {
+        checkOutputPaths(options);
         scenario = loadScenario(options);
         if (!options.csvPath.empty()) {
             csv = std::make_unique<CsvResultWriter>(options.csvPath, scenario.rows.size());
@@ -387,9 +400,8 @@ int runScenario(RunOptions options) {
         std::cerr << "kestrom-sim: " << e.what() << '\n';
         return 2;
     }
-    if (!scenario.has(Column::active)) {
-        std::cerr << "kestrom-sim: warning: no row gives \"active\": its link stays unconnected "
-                     "and the channel reads every row as inactive\n";
+    if (!options.scenarioPath.empty()) {
+        printScenarioWarnings(scenario, inputName(options.scenarioPath));
     }
     showWarnings(nullptr);
     if (!options.json) {

@@ -7,15 +7,11 @@
 #include "SvgPicture.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <sstream>
 
 #include "ChannelRows.h"
-#include "JsonInput.h"
 #include "allocation/angles.h"
 
 namespace kestrom_sim {
@@ -492,18 +488,6 @@ std::string svgPicture(const Scenario& scenario, const RequestResult& result,
     drawPanel(svg, scenario, result, requestNumber, requestCount, report);
     svg << "</svg>\n";
     return svg.str();
-}
-
-void writeTextFile(const std::string& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary);
-    if (!out) {
-        throw InputError(path, "", std::string("cannot be written: ") + std::strerror(errno));
-    }
-    out << content;
-    out.close();
-    if (!out) {
-        throw InputError(path, "", "cannot be written");
-    }
 }
 
 }  // namespace kestrom_sim

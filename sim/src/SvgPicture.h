@@ -17,7 +17,4 @@ std::string svgPicture(const Scenario& scenario, const RequestResult& result,
                        const RequestReport& report, std::size_t requestNumber,
                        std::size_t requestCount);
 
-// Writes text to path; throws InputError when the file cannot be written.
-void writeTextFile(const std::string& path, const std::string& text);
-
 }  // namespace kestrom_sim
