@@ -22,6 +22,7 @@
 #include "DefaultVessel.h"
 #include "JsonInput.h"
 #include "NumberText.h"
+#include "OptionChecks.h"
 #include "OutputFile.h"
 #include "PluginLoader.h"
 #include "RequestReport.h"
@@ -518,11 +519,11 @@ void addRunCommand(CLI::App& app, int& status) {
                     "force and angle per row");
     run->add_option("--timeout", options->timeoutSeconds,
                     "seconds to wait for one request before giving up (exit status 3)")
-        ->check(CLI::Range(1e-3, 1e6));
+        ->check(numberIn(1e-3, 1e6));
     run->add_option("--tolerance", options->tolerance,
                     "share of the demand's scale by which the table's thrust may miss each "
                     "component and still meet it (default 0.01)")
-        ->check(CLI::Range(0.0, 1.0));
+        ->check(numberIn(0.0, 1.0));
     run->add_flag("--fail-on-miss", options->failOnMiss,
                   "exit with status 6 when a request's table misses its demand");
     run->add_option("--log-dir", options->logDir,

@@ -311,6 +311,14 @@ TEST_F(RunCommand, EachBadInputIsNamedOnOneLineWithStatus2) {
          {"--plugin", KESTROM_HOST_LIBRARY}},
         {scenario(""), "line 3: \"x\" is not a number", {"--demands", log}},
         {scenario(""), "line 1: \"nan\" is not a finite number", {"--demands", nan}},
+        {scenario(""), "is a directory", {"--demands", dir_}},
+        {R"({"thrusters": [], "demand": [1, 2, 3, 0]})",
+         "this looks like a solve problem (it has \"thrusters\"): use kestrom-sim solve"},
+        // Output paths fail before anything runs.
+        {scenario(), "--svg: is a directory", {"--svg", dir_}},
+        {scenario(),
+         "--csv: cannot be written: No such file or directory",
+         {"--csv", file("no/out.csv")}},
     };
     for (const BadInput& c : cases) {
         SCOPED_TRACE(c.message);
