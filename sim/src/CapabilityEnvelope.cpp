@@ -22,7 +22,6 @@ namespace {
 
 constexpr double kPi = kTruePi;
 constexpr double kDegree = kPi / 180.0;
-constexpr int kMaxDirections = 3600;
 
 // The ship the channel builds from the scenario's table, rows the model rejects named.
 Shipobj channelShip(const Scenario& scenario) {

@@ -8,11 +8,8 @@
 #include "TruePi.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <sstream>
 
 #include "ChannelRows.h"

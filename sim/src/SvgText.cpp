@@ -1,11 +1,5 @@
-// Text for the pictures and files the tools write.
+// Text for the pictures the tools draw.
 #include "SvgText.h"
-
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-
-#include "JsonInput.h"
 
 namespace kestrom_sim {
 
@@ -34,18 +28,6 @@ std::string xmlText(const std::string& text) {
         }
     }
     return out;
-}
-
-void writeTextFile(const std::string& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary);
-    if (!out) {
-        throw InputError(path, "", std::string("cannot be written: ") + std::strerror(errno));
-    }
-    out << content;
-    out.close();
-    if (!out) {
-        throw InputError(path, "", "cannot be written");
-    }
 }
 
 }  // namespace kestrom_sim

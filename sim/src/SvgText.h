@@ -1,4 +1,4 @@
-// Text for the pictures and files the tools write.
+// Text for the pictures the tools draw.
 #pragma once
 
 #include <string>
@@ -8,8 +8,5 @@ namespace kestrom_sim {
 // Text safe inside XML: markup characters escaped, control characters and bytes outside
 // ASCII (which may not be valid UTF-8) replaced.
 std::string xmlText(const std::string& text);
-
-// Writes text to path; throws InputError when the file cannot be written.
-void writeTextFile(const std::string& path, const std::string& text);
 
 }  // namespace kestrom_sim

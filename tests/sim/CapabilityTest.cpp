@@ -173,8 +173,9 @@ TEST_F(Capability, BadInputNamesTheFileAndTheKey) {
         std::vector<std::string> args;
         std::string message;
     } cases[] = {
-        {{"capability", "--directions", "0"}, "kestrom-sim: built-in vessel: --directions: "},
-        {{"capability", "--moment", "1e15"}, "kestrom-sim: built-in vessel: --moment: "},
+        {{"capability", "--directions", "0"}, "kestrom-sim: --directions: "},
+        {{"capability", "--moment", "1e15"}, "kestrom-sim: --moment: "},
+        {{"capability", "--svg", "."}, "kestrom-sim: .: --svg: is a directory"},
         {{"capability", "bad.json"}, "kestrom-sim: bad.json: rows[1]: the thruster model rejects"},
     };
     json rows = json::array();

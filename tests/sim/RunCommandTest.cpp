@@ -248,7 +248,8 @@ TEST_F(RunCommand, DemandSeriesFromCsvGivesCsvLinesThatReadBackExactly) {
 
 // A computation that runs far longer than the time limit is reported and not waited for:
 // eight thrusters each turning 0.1 rad about the bow, asked for mostly sideways thrust,
-// all end outside their ranges, and the barring search over them takes hours.
+// all end outside their ranges, and the barring search over them takes hours (as the
+// warning on the scenario says beforehand).
 TEST_F(RunCommand, RequestBeyondTheTimeLimitIsReportedWithStatus3) {
     json scenario = {{"rows", json::array()}, {"demands", {{100, 800, 300}, {1, 1, 1}}}};
     for (int i = 0; i < 8; ++i)
@@ -258,8 +259,12 @@ TEST_F(RunCommand, RequestBeyondTheTimeLimitIsReportedWithStatus3) {
     EXPECT_EQ(o.status, 3);
     EXPECT_EQ(o.out, "");
     EXPECT_EQ(o.err,
-              "kestrom-sim: request 1: no result after 0.3 s; leaving the computation running and "
-              "stopping\n");
+              "kestrom-sim: warning: " + file("slow.json") +
+                  ": rows: 8 active rows of limited rotation can end outside their ranges (0, 1, "
+                  "2, 3, 4, 5, 6, 7): when all do, barring searches them exhaustively, 12^8 = "
+                  "429981696 solves for one request\n"
+                  "kestrom-sim: request 1: no result after 0.3 s; leaving the computation "
+                  "running and stopping\n");
 }
 
 // Each malformed scenario, demand file or plug-in is refused with status 2, no results and
@@ -306,6 +311,14 @@ TEST_F(RunCommand, EachBadInputIsNamedOnOneLineWithStatus2) {
          {"--plugin", KESTROM_HOST_LIBRARY}},
         {scenario(""), "line 3: \"x\" is not a number", {"--demands", log}},
         {scenario(""), "line 1: \"nan\" is not a finite number", {"--demands", nan}},
+        {scenario(""), "is a directory", {"--demands", dir_}},
+        {R"({"thrusters": [], "demand": [1, 2, 3, 0]})",
+         "this looks like a solve problem (it has \"thrusters\"): use kestrom-sim solve"},
+        // Output paths fail before anything runs.
+        {scenario(), "--svg: is a directory", {"--svg", dir_}},
+        {scenario(),
+         "--csv: cannot be written: No such file or directory",
+         {"--csv", file("no/out.csv")}},
     };
     for (const BadInput& c : cases) {
         SCOPED_TRACE(c.message);
