@@ -66,19 +66,8 @@ Case randomCase(std::mt19937_64& rng) {
         }
         c.problem.barredAngles.push_back(v);
     }
-    const double extras[] = {0.0,
-                             0.0,
-                             0.0,
-                             1.0,
-                             2.0,
-                             3.0,
-                             4.5,
-                             5.0,
-                             6.0,
-                             7.0,
-                             -2.0,
-                             1e300,
-                             std::numeric_limits<double>::quiet_NaN()};
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double extras[] = {0.0, 0.0, 0.0, 1.0, 2.0, 3.0, 4.5, 5.0, 6.0, 7.0, -2.0, 1e300, nan};
     c.problem.demand = forceMom(uniform(-0.8, 0.8) * totalMax, uniform(-0.8, 0.8) * totalMax,
                                 uniform(-20.0, 20.0) * totalMax, extras[rng() % 13]);
     c.problem.count = n;
