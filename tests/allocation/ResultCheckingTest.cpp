@@ -27,11 +27,8 @@ struct ChannelState {
 
 // Two free azimuths ahead, to which `first` is added as thruster 0.
 Shipobj withTwoAzimuths(const Thrusterobj& first) {
-    Shipobj ship;
-    ship.addThruster(first);
-    ship.addThruster(Thrusterobj(1, 5, 2, 0, 100, 0, 1.0, 0, 0, 3.2));
-    ship.addThruster(Thrusterobj(2, 5, -2, 0, 100, 0, 1.0, 0, 0, 3.2));
-    return ship;
+    return shipOf({first, Thrusterobj(1, 5, 2, 0, 100, 0, 1.0, 0, 0, 3.2),
+                   Thrusterobj(2, 5, -2, 0, 100, 0, 1.0, 0, 0, 3.2)});
 }
 
 // Range [6.0, 0.5] through zero; its thrust points at 1.8, its reverse at 4.94: both outside.
@@ -137,9 +134,8 @@ TEST(ResultChecking, GridSearchOverAWrappedRange) {
 TEST(ResultChecking, MainThrustersAndMixedBarredLists) {
     const forceMom demand(60, 10, 20, 0);
     ChannelState main;
-    main.ship.addThruster(sternBarred(0, 1));
-    main.ship.addThruster(sternBarred(1, -1));
-    main.ship.addThruster(Thrusterobj(2, 5, 0, 0, 100, 0, 1.0, 0, 0, 3.2));
+    main.ship = shipOf(
+        {sternBarred(0, 1), sternBarred(1, -1), Thrusterobj(2, 5, 0, 0, 100, 0, 1.0, 0, 0, 3.2)});
     ChannelState mixed;
     mixed.ship = main.ship;
     ASSERT_EQ(main.ship.barredThrusters(), (std::vector<std::int32_t>{0, 1}));
