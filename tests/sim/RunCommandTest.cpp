@@ -79,14 +79,11 @@ void expectPicture(const std::string& path, long thrusters) {
     EXPECT_EQ(groups, thrusters) << path;
 }
 
-// The default run shows every request of the built-in vessel as tables and leaves a picture
-// of the last one; its results are those of the vessel's example file.
+// The default run leaves a picture of the built-in vessel's last request; its results are those
+// of the vessel's example file.
 TEST_F(RunCommand, DefaultVesselRunsAndMatchesItsExampleFile) {
     const ToolResult human = run({"run", "--svg", file("last.svg")});
     ASSERT_EQ(human.status, 0) << human.err;
-    for (const char* expected :
-         {"Request 1 of 4", "Request 4 of 4", "row  type", "demanded", "Error Message: No errors"})
-        EXPECT_NE(human.out.find(expected), std::string::npos) << expected;
     expectPicture(file("last.svg"), 6);
     EXPECT_EQ(results({}), results({kExamples + "/supply-vessel.json"}));
 }
@@ -153,9 +150,6 @@ TEST_F(RunCommand, ExamplesPublishTablesThatAddUpToTheGeneratedThrust) {
             const std::array<double, 3> table = tableThrust(rows, r["rows"], -1.0);
             for (int k = 0; k < 3 && example.tableHoldsTotal && r["error"] == 0; ++k)
                 EXPECT_NEAR(table[k], r["thrustGenerated"][k].get<double>(), 1e-6 * scale[k]) << k;
-            // The tool's own table thrust is the one recomputed here.
-            for (int k = 0; k < 3; ++k)
-                EXPECT_NEAR(table[k], r["tableThrust"][k].get<double>(), 1e-9 * scale[k]) << k;
             EXPECT_EQ(r["tableMatchesGenerated"], example.tableHoldsTotal || r["error"] != 0);
             for (int k = 0; k < 3 && met; ++k) {
                 const double generated = r["thrustGenerated"][k], demanded = r["demand"][k];
