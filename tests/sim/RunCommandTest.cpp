@@ -146,8 +146,9 @@ TEST_F(RunCommand, ExamplesPublishTablesThatAddUpToTheGeneratedThrust) {
             ASSERT_EQ(r["rows"].size(), rows.size());
             EXPECT_EQ(r["demand"], scenario["demands"][n]);
             const bool met = example.met.count(n) != 0;
-            if (met)
+            if (met) {
                 EXPECT_EQ(r["errorMessage"], "No errors");
+            }
             const std::array<double, 3> table = tableThrust(rows, r["rows"], -1.0);
             for (int k = 0; k < 3 && example.tableHoldsTotal && r["error"] == 0; ++k)
                 EXPECT_NEAR(table[k], r["thrustGenerated"][k].get<double>(), 1e-6 * scale[k]) << k;
