@@ -4,11 +4,11 @@
 #include "allocation/ThrustFrame.h"
 #include "mathlib/FixedTextError.h"
 
-namespace {
-
 bool hasRotationLimit(signed char type) {
     return type == 2 || type == 3;
 }
+
+namespace {
 
 // Types 2 and 3 are judged by their rotation range, every other type by its flag.
 bool inRange(const Thrusterobj& t) {
