@@ -411,7 +411,9 @@ Case nonFiniteCase(std::mt19937_64& rng) {
 // frozen flags agree bit for bit. One work record is reused throughout, so its buffers
 // are grown and reused across ship sizes.
 TEST(SolverIdentity, MatchesPlainVersionBitForBit) {
-    std::mt19937_64 rng(20240611);
+    const unsigned seed = 20240611;
+    SCOPED_TRACE(testing::Message() << "seed " << seed);
+    std::mt19937_64 rng(seed);
     allocProblem reused;
     int frozenSeen = 0;
     int nanSeen = 0;
@@ -436,7 +438,9 @@ TEST(SolverIdentity, MatchesPlainVersionBitForBit) {
 // values, which must take the full products wherever a skipped zero term would have been
 // NaN: still bit for bit.
 TEST(SolverIdentity, FrozenHeavyAndNonFiniteProblemsMatch) {
-    std::mt19937_64 rng(4711);
+    const unsigned seed = 4711;
+    SCOPED_TRACE(testing::Message() << "seed " << seed);
+    std::mt19937_64 rng(seed);
     allocProblem reused;
     int thrusters = 0;
     int frozenSeen = 0;
@@ -467,8 +471,11 @@ TEST(SolverIdentity, FrozenHeavyAndNonFiniteProblemsMatch) {
 
 // The building blocks agree with the plain versions at random points, frozen flags set.
 TEST(SolverIdentity, BuildingBlocksMatch) {
-    std::mt19937_64 rng(7);
+    const unsigned seed = 7;
+    SCOPED_TRACE(testing::Message() << "seed " << seed);
+    std::mt19937_64 rng(seed);
     for (int trial = 0; trial < 300; ++trial) {
+        SCOPED_TRACE(testing::Message() << "trial " << trial);
         Case c = randomCase(rng);
         const int n = c.problem.count;
         for (int i = 0; i < n; ++i) {
@@ -499,7 +506,9 @@ TEST(SolverIdentity, BuildingBlocksMatch) {
 // Funcs::conjgrad against the plain routine on random symmetric positive semi-definite
 // systems, and on the Hilbert matrix where the best-solution fallback decides.
 TEST(SolverIdentity, ConjgradMatchesPlainRoutine) {
-    std::mt19937_64 rng(99);
+    const unsigned seed = 99;
+    SCOPED_TRACE(testing::Message() << "seed " << seed);
+    std::mt19937_64 rng(seed);
     std::uniform_real_distribution<double> entry(-5.0, 5.0);
     for (int trial = 0; trial < 300; ++trial) {
         const int n = 1 + static_cast<int>(rng() % 12);
