@@ -194,7 +194,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // The worker's steps after the solve, on a demand raised as the channel raises it. The
-    // barring search costs 12 solves per free barred thruster and level: keep it small.
+    // barring search costs 12 solves per free barred thruster and level, and a thruster of
+    // limited rotation may become barred at any level: keep their number small.
     forceMom demanded = demand;
     for (double* component : {&demanded.fwd, &demanded.swd, &demanded.rot}) {
         if (std::fabs(*component) < 0.01) {
@@ -202,9 +203,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     std::size_t freeBarred = 0;
-    for (const std::int32_t index : ship.barredThrusters()) {
-        if (static_cast<std::size_t>(index) < barredAngles.size() &&
-            barredAngles[static_cast<std::size_t>(index)] == -1.0) {
+    for (std::size_t i = 0; i < ship.thrusters().size(); ++i) {
+        if (hasRotationLimit(ship.thrusters()[i].type()) && i < barredAngles.size() &&
+            barredAngles[i] == -1.0) {
             ++freeBarred;
         }
     }
