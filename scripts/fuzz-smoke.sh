@@ -5,7 +5,10 @@
 # exception is fuzz_channel_request: its coverage depends on how the channel's worker thread
 # is scheduled, so what libFuzzer would try next is not reproducible; it replays its committed
 # corpus instead. No time budget decides what is tried; the per-input limits are generous so
-# that a loaded machine does not change the verdict either. Exploratory fuzzing with time
+# that a loaded machine does not change the verdict either. What libFuzzer tries also follows
+# from addresses (stack depth, compared values), so the targets run without address space
+# randomisation, with no timed allocator purge and no timed corpus reload, and the readers'
+# scratch file has a fixed name. Exploratory fuzzing with time
 # budgets is scripts/fuzz-explore.sh.
 #
 # Exits non-zero when anything is found: a crash, a sanitizer report, a broken property, a
@@ -17,11 +20,17 @@ set -euo pipefail
 build=${1:-$fuzz_root/build/fuzz}
 seed=1
 # Inputs tried per target (the corpus included), for about four minutes on two cores.
-declare -A runs=([problem_reader]=30000 [scenario_reader]=30000 [demands_csv]=100000
-                 [host_file]=60000 [solve]=30000 [channel_request]=0)
+declare -A runs=([problem_reader]=15000 [scenario_reader]=15000 [demands_csv]=30000
+                 [host_file]=20000 [solve]=40000 [channel_request]=0)
 # Generous: the slowest input known takes 11 s under the sanitizers on a loaded machine.
 timeout=120
 export KESTROM_FUZZ_REQUEST_LIMIT=60
+export KESTROM_FUZZ_SCRATCH=scratch
+fixed_addresses=(setarch "$(uname -m)" -R)
+if ! "${fixed_addresses[@]}" true 2>/dev/null; then
+    echo "fuzz-smoke: cannot turn off address space randomisation; runs may differ" >&2
+    fixed_addresses=()
+fi
 
 fuzz_build "$build"
 work=$(mktemp -d)
@@ -37,7 +46,7 @@ fuzz_run() {
     mkdir -p "$findings"
     local started=$SECONDS
     if (cd "$work" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-            "$build/fuzz/fuzz_$name" -timeout="$timeout" -rss_limit_mb=2048 \
+            "${fixed_addresses[@]}" "$build/fuzz/fuzz_$name" -timeout="$timeout" -rss_limit_mb=2048 \
             -artifact_prefix="$findings/" "$@" >"$work/$name.log" 2>&1); then
         echo "fuzz_$name: $((SECONDS - started)) s" >>"$work/times"
         return 0
@@ -70,9 +79,11 @@ for target in "${fuzz_targets[@]}"; do
         fuzz_run "$name" "$corpus"/* && grep -c '^Executed ' "$work/$name.log" | sed 's/^/inputs run: /'
     else
         echo "== $target: ${runs[$name]} inputs, seed $seed"
-        fuzz_run "$name" -seed="$seed" -runs="${runs[$name]}" -print_final_stats=1 "$corpus" &&
+        fuzz_run "$name" -seed="$seed" -runs="${runs[$name]}" -reload=0 \
+            -purge_allocator_interval=-1 -print_final_stats=1 "$corpus" &&
             grep -E '^#[0-9]+[[:space:]]+DONE' "$work/$name.log"
     fi
 done
-cat "$work/times" 2>/dev/null || true
+echo "seconds per target:"
+awk '{t[$1] += $2} END {for (k in t) printf "  %s %d\n", k, t[k]}' "$work/times" | sort
 exit $status
