@@ -47,6 +47,7 @@ constexpr int kTableColumns = 11;
 // angle, position (three cells), type, active, maximum, reverse penalty, start angle, rotation.
 constexpr int kColumnCell[kLinkCount] = {-1, -1, 0,  1,  2,  5,  6,  7,  8,
                                          9,  10, -1, -1, -1, -1, -1, -1, -1};
+constexpr int kTypeCell = 5;
 constexpr int kActiveCell = 6;
 constexpr int kMaxForceCell = 7;
 constexpr int kReversePenaltyCell = 8;
@@ -188,7 +189,7 @@ int typeAsRead(float cell) {
 bool finiteForcesPromised(const Scene& scene, int rows) {
     for (int r = 0; r < rows; ++r) {
         const float active = scene.table.Cell(r, kActiveCell);
-        if (active >= 1.0f && canHaveFixedDirection(typeAsRead(scene.table.Cell(r, 5))) &&
+        if (active >= 1.0f && canHaveFixedDirection(typeAsRead(scene.table.Cell(r, kTypeCell))) &&
             scene.table.Cell(r, kReversePenaltyCell) != 1.0f) {
             return false;
         }
@@ -238,7 +239,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int r = 0; r < rows && in.remaining_bytes() > 0; ++r) {
         for (int c = 0; c < kTableColumns; ++c) {
             float value = 0.0f;
-            if (c == 5 && in.ConsumeBool()) {
+            if (c == kTypeCell && in.ConsumeBool()) {
                 value = static_cast<float>(in.ConsumeIntegralInRange<int>(0, 3));
             } else if (c == kActiveCell && in.ConsumeBool()) {
                 value = 1.0f;
