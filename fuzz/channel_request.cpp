@@ -7,8 +7,10 @@
 //
 // Checked beyond "no crash, no hang, no sanitizer report": every request ends within
 // kRequestLimitSeconds; after a publication on a table wired as the host wires it, no force cell
-// exceeds its row's maximum, and a table of moderate finite cells gets finite results; after
-// a shutdown every force cell is 0.
+// exceeds its row's maximum, a force that is not finite also shows in "Thrust Generated", and
+// a table of moderate finite cells gets finite forces unless a row that can end with a fixed
+// direction has a reverse penalty other than 1 (docs/channel.md: its efficiency then changes
+// with the thrust and the minimiser may diverge); after a shutdown every force cell is 0.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -26,8 +28,12 @@
 #include <vector>
 
 #include "FuzzSupport.h"
+#include "allocation/Shipobj.h"
+#include "allocation/ThrusterRow.h"
+#include "allocation/ThrusterType.h"
 #include "channel/Aco_Kestrom.h"
 #include "host/EngineInterface.h"
+#include "host/ValueAsInt.h"
 #include "scene/HostScene.h"
 
 extern "C" Vro_Channel* InitDLL();
@@ -89,6 +95,7 @@ struct Scene {
     std::vector<std::unique_ptr<Vro_Channel>> children;  // the channels wired unlike a host
     Vro_ValueChannel* numberOfThrusters = nullptr;
     Vro_VectorChannel* demand = nullptr;
+    Vro_VectorChannel* thrust = nullptr;  // "Thrust Generated"
     Vro_ValueChannel* errorFlag = nullptr;
     bool hostWiring = true;  // every link as the host wires it
     int typeCell = -1;       // the cell the type link reads, -1 when it reads none
@@ -144,11 +151,36 @@ void wire(Vro_Channel& channel, Scene& scene, unsigned int link, FuzzedDataProvi
         scene.typeCell = cell;
     } else if (link == kThrustNeeded) {
         scene.demand = &scene.host.vector(link);
+    } else if (link == kThrustGenerated) {
+        scene.thrust = &scene.host.vector(link);
     } else if (link == kNumberOfThrusters) {
         scene.numberOfThrusters = &scene.host.value(link);
     } else if (link == kErrorFlag) {
         scene.errorFlag = &scene.host.value(link);
     }
+}
+
+// The type the channel reads from a type cell: a cell that no int holds reads as the default 1.
+int typeAsRead(float cell) {
+    return valueAsInt(cell, kFixedDirection);
+}
+
+// Whether the design promises finite forces for rows 0 to rows - 1 of a table of moderate
+// cells: every active row that can end with a fixed direction has a reverse penalty of 1.
+bool finiteForcesPromised(const Scene& scene, int rows) {
+    for (int r = 0; r < rows; ++r) {
+        const float active = scene.host.table().Cell(r, kActiveCell);
+        if (active >= 1.0f &&
+            canHaveFixedDirection(typeAsRead(scene.host.table().Cell(r, kTypeCell))) &&
+            scene.host.table().Cell(r, kReversePenaltyCell) != 1.0f) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool finite(const D3DXVECTOR3& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
 bool busy(Vro_Channel& channel) {
@@ -223,8 +255,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // bars, so that the time limit finds other causes.
     int barrable = 0;
     for (int r = 0; r < rows && scene.typeCell >= 0; ++r) {
-        const float type = scene.host.table().Cell(r, scene.typeCell);
-        if (std::trunc(type) == 2.0f || std::trunc(type) == 3.0f) {
+        const int type = typeAsRead(scene.host.table().Cell(r, scene.typeCell));
+        if (hasRotationLimit(static_cast<signed char>(type))) {
             if (++barrable > 2) {
                 scene.host.table().SetCell(r, scene.typeCell, 0.0f);
             }
@@ -261,6 +293,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::fprintf(
                 stderr, "request %d: %.6f s\n", n + 1,
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+            for (int r = 0; r < rows; ++r) {
+                std::fprintf(stderr, "published row %d: force %.9g angle %.9g\n", r,
+                             scene.host.table().Cell(r, 0), scene.host.table().Cell(r, 1));
+            }
         }
 
         const float flag = scene.errorFlag != nullptr ? scene.errorFlag->GetValue() : -1.0f;
@@ -273,6 +309,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::isfinite(claimed) && claimed > 0.0f
                 ? std::min({rows, 128, static_cast<int>(std::min(claimed, 1000.0f))})
                 : 0;
+        const bool finitePromised = cells.moderate() && finiteForcesPromised(scene, tableRows);
         for (int r = 0; r < tableRows; ++r) {
             const float force = scene.host.table().Cell(r, kForceCell);
             if (flag == 1.0f && force != 0.0f) {
@@ -286,8 +323,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     std::fprintf(stderr, "row %d: force %.9g maximum %.9g\n", r, force, maximum);
                     kestrom_fuzz::fail("a published force exceeds its row's maximum");
                 }
-                if (cells.moderate() && !std::isfinite(force)) {
-                    kestrom_fuzz::fail("a table of moderate cells got a force that is not finite");
+                if (!std::isfinite(force) && finite(scene.thrust->GetVector())) {
+                    kestrom_fuzz::fail(
+                        "a force that is not finite left \"Thrust Generated\" finite");
+                }
+                if (finitePromised && !std::isfinite(force)) {
+                    kestrom_fuzz::fail("a table promised finite forces got one that is not finite");
                 }
             }
         }

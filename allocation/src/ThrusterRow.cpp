@@ -19,6 +19,11 @@ bool isActiveRow(int activeCell) {
     return activeCell >= 1;
 }
 
+bool canHaveFixedDirection(int type) {
+    // The model keeps the type as a signed char.
+    return type == kFixedDirection || hasRotationLimit(static_cast<signed char>(type));
+}
+
 void addThrusterRow(int row, const ThrusterRow& cells, Shipobj& ship,
                     std::vector<double>& barredAngles) {
     float angle = cells.angle;

@@ -45,7 +45,9 @@ constexpr double kHuge = 1e9;
 // Both branches of the closed form (fore-aft pairs, side-by-side pairs, separations at the
 // 0.01 threshold) give the least-norm split of the three equations.
 TEST(TwoThrusters, ClosedFormIsLeastNorm) {
-    std::mt19937 rng(20240611);
+    const unsigned seed = 20240611;
+    SCOPED_TRACE(testing::Message() << "seed " << seed);
+    std::mt19937 rng(seed);
     std::uniform_real_distribution<double> u(-20.0, 20.0);
     const std::pair<double, double> separations[] = {{5.0, 0.3},   {0.0, 4.0},   {0.01, 3.0},
                                                      {0.009, 3.0}, {12.0, -7.0}, {0.0, 0.01}};
@@ -69,11 +71,14 @@ TEST(TwoThrusters, ClosedFormIsLeastNorm) {
 // among the candidate directions of thruster 0; checked against a search built on a generic
 // 3x3 solve per direction.
 TEST(TwoThrusters, SearchFindsBestCandidate) {
-    std::mt19937 rng(7);
+    const unsigned seed = 7;
+    SCOPED_TRACE(testing::Message() << "seed " << seed);
+    std::mt19937 rng(seed);
     std::uniform_real_distribution<double> u(-1.0, 1.0);
     const double step = 3.14159265358 * 0.05;
     int searched = 0;
     for (int trial = 0; trial < 400; ++trial) {
+        SCOPED_TRACE(testing::Message() << "trial " << trial);
         const double a0 = 3.2 * (u(rng) + 1), r = 0.8 * (u(rng) + 1);
         const Thrusterobj t0(0, 10 * u(rng), 5 * u(rng), 2, kHuge, 0, 0, 0, a0, r);
         const Thrusterobj t1(0, 10 * u(rng), 5 * u(rng), 3, kHuge, 0, 0, 0, 3.2 * (u(rng) + 1),
@@ -108,12 +113,12 @@ TEST(TwoThrusters, SearchFindsBestCandidate) {
         Shipobj ship = shipOf({t0, t1});
         const Forces got = solved(ship, F, S, R);
         if (best < 0) {
-            EXPECT_EQ(norm(got), 0.0) << "trial " << trial;
+            EXPECT_EQ(norm(got), 0.0);
             continue;
         }
         if (best > 1e6)
             continue;  // near-singular directions: too ill-conditioned to compare
-        EXPECT_NEAR(norm(got), best, 1e-7 * best) << "trial " << trial;
+        EXPECT_NEAR(norm(got), best, 1e-7 * best);
         EXPECT_NEAR(got[0] + got[1], F, 1e-9 * (1 + best));
         EXPECT_NEAR(got[2] + got[3], S, 1e-9 * (1 + best));
     }

@@ -101,9 +101,9 @@ int runSim(const std::string& args, std::string& output) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Three thrusters at one place, one of fixed direction along the forward axis: the minimiser's
-// system is nearly singular and the published forces are NaN. kestrom-sim marks the request,
-// keeps the JSON valid with the text "NaN", and exits with status 4.
+// A fixed-direction thruster whose reverse penalty is not 1 (here 3.14159265358): its efficiency
+// changes with its thrust, the minimiser diverges and the published forces are NaN. kestrom-sim
+// marks the request, keeps the JSON valid with the text "NaN", and exits with status 4.
 TEST_F(PluginFaults, NonFiniteResultIsVisible) {
     const std::string row =
         R"("force": 3.14159265358, "angle": 3.14159265358, "position": [3.14159265358, 0,
