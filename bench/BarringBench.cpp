@@ -8,15 +8,14 @@
 #include <vector>
 
 #include "Ferry.h"
-#include "allocation/ResultChecking.h"
+#include "allocation/BarringAndRescaling.h"
 #include "allocation/Shipobj.h"
 #include "allocation/Thrusterobj.h"
 #include "allocation/allocProblem.h"
+#include "allocation/angles.h"
 #include "allocation/solveAllocation.h"
 
 namespace {
-
-constexpr double kTwoPi = 6.28318530717;
 
 Shipobj ferryShip() {
     Shipobj ship;
@@ -54,7 +53,7 @@ void BarringSearch(benchmark::State& state) {
         angles[order[k]] = kTwoPi - ferry::kCorners[order[k]].startAngle;
     }
 
-    ResultChecker checker(ship, problem, barredAngles, demand, generated);
+    BarringAndRescaling checker(ship, problem, barredAngles, demand, generated);
     const Shipobj start = ship;
     forceMom best;
     for (auto _ : state) {

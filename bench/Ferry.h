@@ -5,9 +5,10 @@
 
 #include <array>
 
-namespace ferry {
+#include "allocation/ThrusterType.h"
+#include "allocation/angles.h"
 
-constexpr double kPi = 3.14159265358;
+namespace ferry {
 
 struct Corner {
     double forward;   // arm ahead of the reference point
@@ -22,7 +23,7 @@ constexpr std::array<Corner, 4> kCorners = {{{-1.8, 0.8, 1.25 * kPi},
                                              {1.8, -0.8, 0.25 * kPi}}};
 constexpr double kMaxForce = 400.0;
 constexpr double kHalfRange = 0.25 * kPi;  // a quadrant: 45 degrees either side
-constexpr int kLimitedRotation = 2;        // thruster type of a limited azimuth
+constexpr int kLimitedRotation = ::kLimitedRotation;  // the azimuths' type
 
 // Transit: 900 N ahead and 50 N m of yaw; no sideways force, which the channel raises to
 // its smallest demand of 0.01.

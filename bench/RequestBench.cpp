@@ -5,7 +5,6 @@
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 
-#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -14,8 +13,7 @@
 
 #include "Ferry.h"
 #include "channel/Aco_Kestrom.h"
-#include "host/ArrayTable.h"
-#include "host/ChildChannels.h"
+#include "scene/HostScene.h"
 
 namespace {
 
@@ -31,46 +29,23 @@ InitDLLFunction initDLL() {
     return entry;
 }
 
-enum Column { kForce, kAngle, kPosX, kPosY, kPosZ, kType, kActive, kMax, kPenalty, kStart, kRot };
+using namespace kestrom_links;
 
 // The ferry's table, its demand and every output, linked to one channel.
 struct FerryScene {
-    FerryScene()
-        : table(4, 11),
-          rowIndex(table),
-          force(table, kForce),
-          angle(table, kAngle),
-          position(table, kPosX),
-          type(table, kType),
-          active(table, kActive),
-          maxForce(table, kMax),
-          penalty(table, kPenalty),
-          start(table, kStart),
-          maxRotation(table, kRot),
-          count(4.0f),
-          action(4.0f),
-          channel(initDLL()()),
-          kestrom(static_cast<Aco_Kestrom*>(channel)) {
+    FerryScene() : host(4), channel(initDLL()()), kestrom(static_cast<Aco_Kestrom*>(channel)) {
         for (int i = 0; i < 4; ++i) {
             const ferry::Corner& c = ferry::kCorners[i];
             // The table's position is (sideways, up, forward).
-            table.SetCell(i, kPosX, static_cast<float>(c.sideways));
-            table.SetCell(i, kPosZ, static_cast<float>(c.forward));
-            table.SetCell(i, kType, static_cast<float>(ferry::kLimitedRotation));
-            table.SetCell(i, kActive, 1.0f);
-            table.SetCell(i, kMax, static_cast<float>(ferry::kMaxForce));
-            table.SetCell(i, kPenalty, 1.0f);
-            table.SetCell(i, kStart, static_cast<float>(c.startAngle));
-            table.SetCell(i, kRot, static_cast<float>(ferry::kHalfRange));
+            host.setRow(
+                i, {0.0f, 0.0f, static_cast<float>(c.sideways), 0.0f, static_cast<float>(c.forward),
+                    static_cast<float>(ferry::kLimitedRotation), 1.0f,
+                    static_cast<float>(ferry::kMaxForce), 1.0f, static_cast<float>(c.startAngle),
+                    static_cast<float>(ferry::kHalfRange)});
         }
-        demand.SetVector({static_cast<float>(ferry::kFwd), 0.0f, static_cast<float>(ferry::kRot)});
-        const std::array<Vro_Channel*, 18> children = {
-            &count,  &rowIndex, &force,   &angle,    &position,    &type,
-            &active, &maxForce, &penalty, &start,    &maxRotation, &demand,
-            &thrust, &energy,   &action,  &previous, &message,     &errorFlag};
-        for (int i = 0; i < 18; ++i) {
-            channel->ConnectChild(i, children[i]);
-        }
+        host.value(kActionInExtrema).SetValue(4.0f);
+        host.setDemand(ferry::kFwd, 0.0, ferry::kRot);
+        host.connectAll(*channel);
     }
     ~FerryScene() { delete channel; }
 
@@ -78,11 +53,11 @@ struct FerryScene {
     // call starts a computation from the same state every time.
     void reset() {
         for (int i = 0; i < 4; ++i) {
-            table.SetCell(i, kForce, 0.0f);
-            table.SetCell(i, kAngle, static_cast<float>(ferry::kCorners[i].startAngle));
+            host.table().SetCell(i, kForceCell, 0.0f);
+            host.table().SetCell(i, kAngleCell, static_cast<float>(ferry::kCorners[i].startAngle));
         }
-        previous.SetValue(0.0f);
-        message.SetText("");
+        host.value(kPreviousActive).SetValue(0.0f);
+        host.text(kErrorMessage).SetText("");
     }
 
     bool busy() const { return kestrom->threadBusy.load(std::memory_order_acquire); }
@@ -98,14 +73,7 @@ struct FerryScene {
         }
     }
 
-    Vro_ArrayTable table;
-    Vro_ArrayRowIndex rowIndex;
-    Vro_ArrayColumnValue force, angle;
-    Vro_ArrayColumnVector position;
-    Vro_ArrayColumnValue type, active, maxForce, penalty, start, maxRotation;
-    Vro_ValueChannel count, energy, action, previous, errorFlag;
-    Vro_VectorChannel demand, thrust;
-    Vro_TextChannel message;
+    kestrom_scene::HostScene host;
     Vro_Channel* channel;
     Aco_Kestrom* kestrom;
 };
@@ -118,7 +86,7 @@ void FerryTransitRequest(benchmark::State& state) {
     FerryScene scene;
     scene.reset();
     scene.request();
-    const char* text = scene.message.GetText();
+    const char* text = scene.host.text(kErrorMessage).GetText();
     if (text == nullptr || std::strcmp(text, "No errors") != 0) {
         state.SkipWithError(("no publication: " + std::string(text ? text : "")).c_str());
         return;
@@ -129,7 +97,7 @@ void FerryTransitRequest(benchmark::State& state) {
         state.ResumeTiming();
         scene.request();
     }
-    const D3DXVECTOR3 produced = scene.thrust.GetVector();
+    const D3DXVECTOR3 produced = scene.host.vector(kThrustGenerated).GetVector();
     state.counters["fwd"] = produced.x;
     state.counters["rot"] = produced.z;
 }

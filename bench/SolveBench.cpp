@@ -12,6 +12,7 @@
 #include "allocation/Shipobj.h"
 #include "allocation/Thrusterobj.h"
 #include "allocation/allocProblem.h"
+#include "allocation/angles.h"
 #include "allocation/solveAllocation.h"
 
 namespace {
@@ -76,10 +77,10 @@ Layout tenSaturating() {
 // channel sends them: 2pi minus the start angle.
 Layout tenFixed() {
     Layout l = azimuths(tenSpots(100), forceMom(150, 80, 2000, 0), 0);
-    l.angles[6] = 6.28318530717 - 1.57079632679;
-    l.angles[7] = 6.28318530717 - 1.57079632679;
-    l.angles[8] = 6.28318530717;
-    l.angles[9] = 6.28318530717;
+    l.angles[6] = kTwoPi - kHalfPi;
+    l.angles[7] = kTwoPi - kHalfPi;
+    l.angles[8] = kTwoPi;
+    l.angles[9] = kTwoPi;
     return l;
 }
 

@@ -7,8 +7,10 @@
 //
 // Checked beyond "no crash, no hang, no sanitizer report": every request ends within
 // kRequestLimitSeconds; after a publication on a table wired as the host wires it, no force cell
-// exceeds its row's maximum, and a table of moderate finite cells gets finite results; after
-// a shutdown every force cell is 0.
+// exceeds its row's maximum, a force that is not finite also shows in "Thrust Generated", and
+// a table of moderate finite cells gets finite forces unless a row that can end with a fixed
+// direction has a reverse penalty other than 1 (docs/channel.md: its efficiency then changes
+// with the thrust and the minimiser may diverge); after a shutdown every force cell is 0.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -26,10 +28,13 @@
 #include <vector>
 
 #include "FuzzSupport.h"
+#include "allocation/Shipobj.h"
+#include "allocation/ThrusterRow.h"
+#include "allocation/ThrusterType.h"
 #include "channel/Aco_Kestrom.h"
-#include "host/ArrayTable.h"
-#include "host/ChildChannels.h"
 #include "host/EngineInterface.h"
+#include "host/ValueAsInt.h"
+#include "scene/HostScene.h"
 
 extern "C" Vro_Channel* InitDLL();
 
@@ -37,21 +42,9 @@ namespace {
 
 // Seconds a request may take; KESTROM_FUZZ_REQUEST_LIMIT overrides it.
 constexpr double kRequestLimitSeconds = 8.0;
-constexpr int kLinkCount = 18;
-constexpr int kTableColumns = 11;
-// Table cells of the column links 2 to 10, as the host lays out its thruster table: force,
-// angle, position (three cells), type, active, maximum, reverse penalty, start angle, rotation.
-constexpr int kColumnCell[kLinkCount] = {-1, -1, 0,  1,  2,  5,  6,  7,  8,
-                                         9,  10, -1, -1, -1, -1, -1, -1, -1};
-constexpr int kActiveCell = 6;
-constexpr int kMaxForceCell = 7;
 constexpr float kModerate = 1.0e6f;
 
-enum class Kind { value, vector, text };
-constexpr Kind kLinkKind[kLinkCount] = {
-    Kind::value,  Kind::value, Kind::value, Kind::value, Kind::vector, Kind::value,
-    Kind::value,  Kind::value, Kind::value, Kind::value, Kind::value,  Kind::vector,
-    Kind::vector, Kind::value, Kind::value, Kind::value, Kind::text,   Kind::value};
+using namespace kestrom_links;
 
 class Cells {
   public:
@@ -98,15 +91,16 @@ class Cells {
 };
 
 struct Scene {
-    Vro_ArrayTable table;
-    std::vector<std::unique_ptr<Vro_Channel>> children;
+    kestrom_scene::HostScene host;
+    std::vector<std::unique_ptr<Vro_Channel>> children;  // the channels wired unlike a host
     Vro_ValueChannel* numberOfThrusters = nullptr;
     Vro_VectorChannel* demand = nullptr;
+    Vro_VectorChannel* thrust = nullptr;  // "Thrust Generated"
     Vro_ValueChannel* errorFlag = nullptr;
     bool hostWiring = true;  // every link as the host wires it
     int typeCell = -1;       // the cell the type link reads, -1 when it reads none
 
-    Scene(int rows) : table(rows, kTableColumns) {}
+    Scene(int rows) : host(rows) {}
 
     template <class C, class... A>
     C* add(A&&... args) {
@@ -117,57 +111,76 @@ struct Scene {
 
 // Connects link `link` as the fuzzer chooses: mostly as a host wires it, sometimes not at
 // all, to a channel of another type, or to another column of the table.
-void wire(Vro_Channel& channel, Scene& scene, int link, FuzzedDataProvider& in) {
+void wire(Vro_Channel& channel, Scene& scene, unsigned int link, FuzzedDataProvider& in) {
     const int choice = in.ConsumeIntegralInRange<int>(0, 15);
     const bool verbose = std::getenv("KESTROM_FUZZ_VERBOSE") != nullptr;
     if (verbose && choice <= 1) {
-        std::fprintf(stderr, "link %d: %s\n", link, choice == 0 ? "open" : "another type");
+        std::fprintf(stderr, "link %u: %s\n", link, choice == 0 ? "open" : "another type");
     }
-    Vro_Channel* child = nullptr;
     if (choice == 0) {
         scene.hostWiring = false;
         return;
     }
+    const LinkKind kind = kLinks[link].kind;
     if (choice == 1) {
         scene.hostWiring = false;
-        child = kLinkKind[link] == Kind::text
-                    ? static_cast<Vro_Channel*>(scene.add<Vro_ValueChannel>())
-                    : scene.add<Vro_TextChannel>();
-    } else if (kColumnCell[link] >= 0) {
-        int cell = kColumnCell[link];
-        if (choice == 2) {
-            scene.hostWiring = false;
-            cell = in.ConsumeIntegralInRange<int>(-2, kTableColumns + 1);
-            if (verbose) {
-                std::fprintf(stderr, "link %d: cell %d\n", link, cell);
-            }
-        }
-        if (link == Aco_Kestrom::kTypeColumn) {
-            scene.typeCell = cell;
-        }
-        child = kLinkKind[link] == Kind::vector
-                    ? static_cast<Vro_Channel*>(scene.add<Vro_ArrayColumnVector>(scene.table, cell))
-                    : scene.add<Vro_ArrayColumnValue>(scene.table, cell);
-    } else if (link == Aco_Kestrom::kRowIndex) {
-        child = scene.add<Vro_ArrayRowIndex>(scene.table);
-    } else if (kLinkKind[link] == Kind::vector) {
-        auto* vector = scene.add<Vro_VectorChannel>();
-        if (link == Aco_Kestrom::kThrustNeeded) {
-            scene.demand = vector;
-        }
-        child = vector;
-    } else if (kLinkKind[link] == Kind::text) {
-        child = scene.add<Vro_TextChannel>();
-    } else {
-        auto* value = scene.add<Vro_ValueChannel>();
-        if (link == Aco_Kestrom::kNumberOfThrusters) {
-            scene.numberOfThrusters = value;
-        } else if (link == Aco_Kestrom::kErrorFlag) {
-            scene.errorFlag = value;
-        }
-        child = value;
+        channel.ConnectChild(link, kind == LinkKind::text
+                                       ? static_cast<Vro_Channel*>(scene.add<Vro_ValueChannel>())
+                                       : scene.add<Vro_TextChannel>());
+        return;
     }
-    channel.ConnectChild(link, child);
+    const int cell = columnCell(link);
+    if (cell >= 0 && choice == 2) {
+        scene.hostWiring = false;
+        const int other = in.ConsumeIntegralInRange<int>(-2, kTableColumns + 1);
+        if (verbose) {
+            std::fprintf(stderr, "link %u: cell %d\n", link, other);
+        }
+        if (link == kTypeColumn) {
+            scene.typeCell = other;
+        }
+        Vro_ArrayTable& table = scene.host.table();
+        channel.ConnectChild(
+            link, kind == LinkKind::vector
+                      ? static_cast<Vro_Channel*>(scene.add<Vro_ArrayColumnVector>(table, other))
+                      : scene.add<Vro_ArrayColumnValue>(table, other));
+        return;
+    }
+    scene.host.connect(channel, link);
+    if (link == kTypeColumn) {
+        scene.typeCell = cell;
+    } else if (link == kThrustNeeded) {
+        scene.demand = &scene.host.vector(link);
+    } else if (link == kThrustGenerated) {
+        scene.thrust = &scene.host.vector(link);
+    } else if (link == kNumberOfThrusters) {
+        scene.numberOfThrusters = &scene.host.value(link);
+    } else if (link == kErrorFlag) {
+        scene.errorFlag = &scene.host.value(link);
+    }
+}
+
+// The type the channel reads from a type cell: a cell that no int holds reads as the default 1.
+int typeAsRead(float cell) {
+    return valueAsInt(cell, kFixedDirection);
+}
+
+// Whether the design promises finite forces for rows 0 to rows - 1 of a table of moderate
+// cells: every active row that can end with a fixed direction has a reverse penalty of 1.
+bool finiteForcesPromised(const Scene& scene, int rows) {
+    for (int r = 0; r < rows; ++r) {
+        const float active = scene.host.table().Cell(r, kActiveCell);
+        if (active >= 1.0f &&
+            canHaveFixedDirection(typeAsRead(scene.host.table().Cell(r, kTypeCell))) &&
+            scene.host.table().Cell(r, kReversePenaltyCell) != 1.0f) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool finite(const D3DXVECTOR3& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
 bool busy(Vro_Channel& channel) {
@@ -208,16 +221,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int r = 0; r < rows && in.remaining_bytes() > 0; ++r) {
         for (int c = 0; c < kTableColumns; ++c) {
             float value = 0.0f;
-            if (c == 5 && in.ConsumeBool()) {
+            if (c == kTypeCell && in.ConsumeBool()) {
                 value = static_cast<float>(in.ConsumeIntegralInRange<int>(0, 3));
             } else if (c == kActiveCell && in.ConsumeBool()) {
                 value = 1.0f;
-            } else if (c == 10 && in.ConsumeBool()) {
+            } else if (c == kMaxRotationCell && in.ConsumeBool()) {
                 value = in.ConsumeFloatingPointInRange<float>(0.0f, 6.3f);
             } else {
                 value = cells.next();
             }
-            scene.table.SetCell(r, c, value);
+            scene.host.table().SetCell(r, c, value);
         }
     }
 
@@ -227,7 +240,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto& kestrom = static_cast<Aco_Kestrom&>(*channel);
     kestrom.logFileName = log.path().c_str();
     kestrom.threadLogFileName = log.path().c_str();
-    for (int link = 0; link < kLinkCount; ++link) {
+    for (unsigned int link = 0; link < kLinkCount; ++link) {
         wire(*channel, scene, link, in);
     }
     if (scene.numberOfThrusters != nullptr) {
@@ -242,10 +255,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // bars, so that the time limit finds other causes.
     int barrable = 0;
     for (int r = 0; r < rows && scene.typeCell >= 0; ++r) {
-        const float type = scene.table.Cell(r, scene.typeCell);
-        if (std::trunc(type) == 2.0f || std::trunc(type) == 3.0f) {
+        const int type = typeAsRead(scene.host.table().Cell(r, scene.typeCell));
+        if (hasRotationLimit(static_cast<signed char>(type))) {
             if (++barrable > 2) {
-                scene.table.SetCell(r, scene.typeCell, 0.0f);
+                scene.host.table().SetCell(r, scene.typeCell, 0.0f);
             }
         }
     }
@@ -261,7 +274,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 for (int r = 0; r < rows; ++r) {
                     std::fprintf(stderr, "row %d:", r);
                     for (int c = 0; c < kTableColumns; ++c) {
-                        std::fprintf(stderr, " %.17g", scene.table.Cell(r, c));
+                        std::fprintf(stderr, " %.17g", scene.host.table().Cell(r, c));
                     }
                     std::fprintf(stderr, "\n");
                 }
@@ -280,6 +293,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::fprintf(
                 stderr, "request %d: %.6f s\n", n + 1,
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+            for (int r = 0; r < rows; ++r) {
+                std::fprintf(stderr, "published row %d: force %.9g angle %.9g\n", r,
+                             scene.host.table().Cell(r, 0), scene.host.table().Cell(r, 1));
+            }
         }
 
         const float flag = scene.errorFlag != nullptr ? scene.errorFlag->GetValue() : -1.0f;
@@ -292,21 +309,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::isfinite(claimed) && claimed > 0.0f
                 ? std::min({rows, 128, static_cast<int>(std::min(claimed, 1000.0f))})
                 : 0;
+        const bool finitePromised = cells.moderate() && finiteForcesPromised(scene, tableRows);
         for (int r = 0; r < tableRows; ++r) {
-            const float force = scene.table.Cell(r, 0);
+            const float force = scene.host.table().Cell(r, kForceCell);
             if (flag == 1.0f && force != 0.0f) {
                 kestrom_fuzz::fail("a force cell is not 0 after the error shutdown");
             }
             // An active cell that no int holds reads as the default 0: inactive.
-            const float active = scene.table.Cell(r, kActiveCell);
+            const float active = scene.host.table().Cell(r, kActiveCell);
             if (flag == 0.0f && active >= 1.0f && active < 2147483648.0f) {
-                const float maximum = std::fabs(scene.table.Cell(r, kMaxForceCell));
+                const float maximum = std::fabs(scene.host.table().Cell(r, kMaxForceCell));
                 if (std::fabs(force) > maximum) {
                     std::fprintf(stderr, "row %d: force %.9g maximum %.9g\n", r, force, maximum);
                     kestrom_fuzz::fail("a published force exceeds its row's maximum");
                 }
-                if (cells.moderate() && !std::isfinite(force)) {
-                    kestrom_fuzz::fail("a table of moderate cells got a force that is not finite");
+                if (!std::isfinite(force) && finite(scene.thrust->GetVector())) {
+                    kestrom_fuzz::fail(
+                        "a force that is not finite left \"Thrust Generated\" finite");
+                }
+                if (finitePromised && !std::isfinite(force)) {
+                    kestrom_fuzz::fail("a table promised finite forces got one that is not finite");
                 }
             }
         }

@@ -1,27 +1,35 @@
 // kestrom-hang-probe MODE PROBLEM.json...: times what a channel's worker does with each
-// request in turn (the solve, barring when the ship has thrusters of limited rotation, the
-// check, then the rescaling or the retry with "Action in Extrema" MODE), on problem files of
-// `kestrom-sim solve`, with one solver record for all of them as a channel keeps it. Used to
-// measure the worst cases in docs/reliability.md.
+// request in turn (the request pipeline with "Action in Extrema" MODE: the solve, barring
+// when the ship has thrusters of limited rotation, the check, then the rescaling or the
+// retry), on problem files of `kestrom-sim solve`, with one solver record for all of them
+// as a channel keeps it. Used to measure the worst cases in docs/reliability.md.
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
-#include <string>
 #include <vector>
 
 #include "JsonInput.h"
 #include "SolveProblem.h"
-#include "allocation/ResultChecking.h"
-#include "allocation/solveAllocation.h"
+#include "allocation/RequestPipeline.h"
+#include "allocation/BarringAndRescaling.h"
 
 using namespace kestrom_sim;
 
 namespace {
 
-double secondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Runs step and prints its time under label.
+template <class Step>
+void timed(const char* label, Step step) {
+    const Clock::time_point start = Clock::now();
+    step();
+    std::printf("%-12s %10.6f s\n", label, secondsSince(start));
 }
 
 }  // namespace
@@ -40,37 +48,20 @@ int main(int argc, char** argv) {
             const SolveProblem input = parseSolveProblem(JsonField(document, argv[file]));
             Shipobj ship = buildShip(input);
             std::vector<double> barredAngles = input.barredAngles;
-            forceMom demanded = input.demand;
+            const forceMom demanded = raisedDemand(input.demand);
             forceMom generated;
-            // As the channel does: a checker per step.
-            const auto checker = [&] {
-                return ResultChecker(ship, problem, barredAngles, demanded, generated);
-            };
-
-            auto start = std::chrono::steady_clock::now();
-            generated = solveAllocation(barredAngles, demanded, problem, ship);
-            std::printf("solve        %10.6f s\n", secondsSince(start));
-            std::printf("barred       %zu thrusters\n", ship.barredThrusters().size());
-            if (ship.hasLimitedRotation()) {
-                start = std::chrono::steady_clock::now();
-                checker().processBarred(demanded);
-                std::printf("barring      %10.6f s\n", secondsSince(start));
-            }
-            if (!checkresult(demanded, generated, 0.01, 0.001)) {
-                start = std::chrono::steady_clock::now();
-                if (actionInExtrema == 7) {
-                    checker().rescale();
-                    std::printf("rescale      %10.6f s\n", secondsSince(start));
-                } else {
-                    const forceMom retry(demanded.fwd, demanded.swd, demanded.rot,
-                                         static_cast<double>(actionInExtrema));
-                    generated = solveAllocation(barredAngles, retry, problem, ship);
-                    if (ship.hasLimitedRotation()) {
-                        checker().processBarred(retry);
-                    }
-                    std::printf("retry        %10.6f s\n", secondsSince(start));
-                }
-            }
+            const RequestState state{ship,     problem,   barredAngles,
+                                     demanded, generated, actionInExtrema};
+            BarringAndRescaling checker(ship, problem, barredAngles, demanded, generated);
+            timed("request", [&] {
+                runRequestPipeline(
+                    state,
+                    [&](const forceMom& demand) {
+                        std::printf("barred       %zu thrusters\n", ship.barredThrusters().size());
+                        timed("barring", [&] { checker.processBarred(demand); });
+                    },
+                    meetsDemand, [&] { timed("rescale", [&] { checker.rescale(); }); });
+            });
             std::printf("result       %.17g %.17g %.17g energy %.17g\n", generated.fwd,
                         generated.swd, generated.rot, generated.extra);
         } catch (const std::exception& e) {

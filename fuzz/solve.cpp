@@ -1,11 +1,12 @@
 // The solve entry on arbitrary ships: 0 to 12 thrusters of any type with any angles,
 // positions, maxima and reverse penalties (non-finite values included), any fixed-direction
-// list and any component mode; then, as the channel's worker does, barring when the ship has
-// thrusters of limited rotation, the result check and the rescaling.
+// list and any component mode; then the channel's request pipeline on the same ship.
 //
-// Checked beyond "no crash, no sanitizer report": the returned total is the ship's total and
-// no thruster's force exceeds its maximum; with KESTROM_FUZZ_STRICT set, also that a ship of
-// moderate finite values gets finite forces. KESTROM_FUZZ_VERBOSE prints the ship.
+// Checked beyond "no crash, no sanitizer report": the returned total is the ship's total (so a
+// force that is not finite shows in it), no thruster's force exceeds its maximum, and a ship of
+// moderate finite values gets finite forces unless a thruster of fixed direction has a reverse
+// penalty other than 1 (docs/channel.md: its efficiency then changes with the thrust and the
+// minimiser may diverge). KESTROM_FUZZ_VERBOSE prints the ship.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cmath>
@@ -18,7 +19,8 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "allocation/ResultChecking.h"
+#include "allocation/BarringAndRescaling.h"
+#include "allocation/RequestPipeline.h"
 #include "allocation/Shipobj.h"
 #include "allocation/Thrusterobj.h"
 #include "allocation/allocProblem.h"
@@ -85,6 +87,18 @@ class Values {
     bool moderate_ = true;
 };
 
+// Whether the design promises finite forces: every thruster whose direction the list fixes
+// has a reverse penalty of 1.
+bool finiteForcesPromised(const Shipobj& ship, const std::vector<double>& barredAngles) {
+    for (std::size_t i = 0; i < ship.thrusters().size(); ++i) {
+        if (i < barredAngles.size() && barredAngles[i] != -1.0 &&
+            ship.thrusters()[i].reversePenalty() != 1.0) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool sameNumber(double a, double b) {
     return (std::isnan(a) && std::isnan(b)) || a == b;
 }
@@ -134,10 +148,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                     : values.next();
 
     const bool verbose = std::getenv("KESTROM_FUZZ_VERBOSE") != nullptr;
-    // Nearly singular systems (two thrusters at one place, a fixed direction along the axis)
-    // can drive the minimiser's iteration to overflow; finite results for every moderate ship
-    // are checked only on request.
-    const bool strict = std::getenv("KESTROM_FUZZ_STRICT") != nullptr;
     if (verbose) {
         std::fprintf(stderr, "demand %.17g %.17g %.17g mode %.17g\n", demand.fwd, demand.swd,
                      demand.rot, demand.extra);
@@ -153,6 +163,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 t.reversePenalty(), t.angle(), t.startAngle(), t.maxRotation());
         }
     }
+    const Shipobj original = ship;
     allocProblem problem;
     forceMom generated;
     try {
@@ -172,9 +183,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         kestrom_fuzz::fail("solveAllocation does not return the ship's total force");
     }
     if (values.moderate()) {
+        const bool finitePromised = finiteForcesPromised(ship, barredAngles);
         for (const Thrusterobj& t : ship.thrusters()) {
-            if (strict && (!std::isfinite(t.forceX()) || !std::isfinite(t.forceY()))) {
-                kestrom_fuzz::fail("a moderate finite ship got a force that is not finite");
+            if (finitePromised && (!std::isfinite(t.forceX()) || !std::isfinite(t.forceY()))) {
+                kestrom_fuzz::fail("a ship promised finite forces got one that is not finite");
             }
             if (t.force() > t.maxForce() * (1.0 + 1.0e-12)) {
                 kestrom_fuzz::fail("a thruster's force exceeds its maximum");
@@ -182,29 +194,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
 
-    // The worker's steps after the solve, on a demand raised as the channel raises it. The
-    // barring search costs 12 solves per free barred thruster and level: keep it small.
-    forceMom demanded = demand;
-    for (double* component : {&demanded.fwd, &demanded.swd, &demanded.rot}) {
-        if (std::fabs(*component) < 0.01) {
-            *component = 0.01;
+    // The request pipeline on the original ship, as the channel's worker runs it, on a
+    // demand raised as the channel raises it. The barring search costs 12 solves per free
+    // barred thruster and level: bar only when few are free.
+    const forceMom demanded = raisedDemand(demand);
+    Shipobj requestShip = original;
+    allocProblem requestProblem;
+    // A thruster of limited rotation may become barred at any level of the search: count
+    // every free one, not only those barred after the first solve.
+    std::size_t freeLimited = 0;
+    for (std::size_t i = 0; i < requestShip.thrusters().size(); ++i) {
+        if (hasRotationLimit(requestShip.thrusters()[i].type()) && i < barredAngles.size() &&
+            barredAngles[i] == -1.0) {
+            ++freeLimited;
         }
     }
-    std::size_t freeBarred = 0;
-    for (const std::int32_t index : ship.barredThrusters()) {
-        if (static_cast<std::size_t>(index) < barredAngles.size() &&
-            barredAngles[static_cast<std::size_t>(index)] == -1.0) {
-            ++freeBarred;
-        }
-    }
+    const bool fewFreeBarred = freeLimited <= (count <= 6 ? 2u : 1u);
+    const int actionInExtrema =
+        in.ConsumeBool() ? pipeline::kRescaleAction : in.ConsumeIntegralInRange<int>(-1, 8);
     try {
-        ResultChecker checker(ship, problem, barredAngles, demanded, generated);
-        if (ship.hasLimitedRotation() && freeBarred <= (count <= 6 ? 2u : 1u)) {
-            checker.processBarred(demanded);
-        }
-        if (!checkresult(demanded, generated, 0.01, 0.001) && in.ConsumeBool()) {
-            checker.rescale();
-        }
+        BarringAndRescaling checker(requestShip, requestProblem, barredAngles, demanded, generated);
+        const RequestState state{requestShip, requestProblem, barredAngles,
+                                 demanded,    generated,      actionInExtrema};
+        runRequestPipeline(
+            state,
+            [&](const forceMom& request) {
+                if (fewFreeBarred) {
+                    checker.processBarred(request);
+                }
+            },
+            meetsDemand, [&] { checker.rescale(); });
     } catch (const std::exception&) {
         return 0;
     }

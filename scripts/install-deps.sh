@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     cmake g++ make clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    nlohmann-json3-dev libcli11-dev libexpat1-dev
+    nlohmann-json3-dev libcli11-dev libexpat1-dev libglpk-dev
 )
 if [ "${1:-}" = windows ]; then
     # googletest: the sources the cross build compiles (/usr/src/googletest).

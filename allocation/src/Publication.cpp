@@ -5,12 +5,7 @@
 #include <cstddef>
 
 #include "allocation/ThrustFrame.h"
-
-namespace {
-
-constexpr int kFixedDirection = 1;
-
-}  // namespace
+#include "allocation/ThrusterType.h"
 
 PublishedRow publishedRow(const Thrusterobj& t) {
     const double tolerance =

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "allocation/ResultChecking.h"
+#include "allocation/BarringAndRescaling.h"
 
 forceMom raisedDemand(const forceMom& demand) {
     forceMom raised = demand;
@@ -15,13 +15,13 @@ forceMom raisedDemand(const forceMom& demand) {
     return raised;
 }
 
+bool meetsDemand(const forceMom& requested, const forceMom& achieved) {
+    return checkresult(requested, achieved, pipeline::kCheckThreshold, pipeline::kCheckTolerance);
+}
+
 void runRequestPipeline(const RequestState& s) {
-    ResultChecker checker(s.ship, s.problem, s.barredAngles, s.demand, s.generated);
+    BarringAndRescaling checker(s.ship, s.problem, s.barredAngles, s.demand, s.generated);
     runRequestPipeline(
-        s, [&](const forceMom& demand) { checker.processBarred(demand); },
-        [](const forceMom& requested, const forceMom& achieved) {
-            return checkresult(requested, achieved, pipeline::kCheckThreshold,
-                               pipeline::kCheckTolerance);
-        },
+        s, [&](const forceMom& demand) { checker.processBarred(demand); }, meetsDemand,
         [&] { checker.rescale(); });
 }

@@ -27,6 +27,17 @@ double largestArm(const Shipobj& ship) {
     return arm;
 }
 
+double largestArm(const std::vector<ThrusterRow>& rows) {
+    double arm = 0.0;
+    for (const ThrusterRow& row : rows) {
+        if (isActiveRow(row.active)) {
+            arm = std::max(arm, std::hypot(static_cast<double>(row.position[2]),
+                                           static_cast<double>(row.position[0])));
+        }
+    }
+    return arm;
+}
+
 RequestVerdict judgeThrust(const forceMom& demand, const forceMom& thrust, double arm,
                            double tolerance) {
     double scale = std::max(std::hypot(demand.fwd, demand.swd), 1.0);

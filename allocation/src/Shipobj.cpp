@@ -2,17 +2,14 @@
 #include "allocation/Shipobj.h"
 
 #include "allocation/ThrustFrame.h"
+#include "allocation/ThrusterType.h"
 #include "mathlib/FixedTextError.h"
 
 namespace {
 
-bool hasRotationLimit(signed char type) {
-    return type == 2 || type == 3;
-}
-
 // Types 2 and 3 are judged by their rotation range, every other type by its flag.
 bool inRange(const Thrusterobj& t) {
-    return hasRotationLimit(t.type()) ? t.rangeStatus(0.0) != 0 : t.feasible();
+    return hasRotationLimit(t.type()) ? t.rangeStatus(0.0) != kNeitherInRange : t.feasible();
 }
 
 }  // namespace

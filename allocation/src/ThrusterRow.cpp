@@ -3,12 +3,12 @@
 
 #include <cstddef>
 
+#include "allocation/ThrusterType.h"
 #include "allocation/Thrusterobj.h"
 #include "allocation/angles.h"
 
 namespace {
 
-constexpr int kFixedDirection = 1;
 constexpr double kDefaultReversePenalty = 0.1;
 // A fixed-direction thruster is given a nominal range so that it counts as in range.
 constexpr double kFixedMaxRotation = 0.01;
@@ -17,6 +17,11 @@ constexpr double kFixedMaxRotation = 0.01;
 
 bool isActiveRow(int activeCell) {
     return activeCell >= 1;
+}
+
+bool canHaveFixedDirection(int type) {
+    // The model keeps the type as a signed char.
+    return type == kFixedDirection || hasRotationLimit(static_cast<signed char>(type));
 }
 
 void addThrusterRow(int row, const ThrusterRow& cells, Shipobj& ship,
@@ -33,9 +38,16 @@ void addThrusterRow(int row, const ThrusterRow& cells, Shipobj& ship,
             kTwoPi - static_cast<double>(cells.startAngle);
         maxRotation = kFixedMaxRotation;
     }
-    // Forward arm from z, sideways arm from x.
-    ship.addThruster(Thrusterobj(static_cast<signed char>(row), cells.position[2],
-                                 cells.position[0], static_cast<signed char>(cells.type),
-                                 cells.maxForce, cells.force, reversePenalty, angle,
-                                 cells.startAngle, maxRotation));
+    ThrusterParams params;
+    params.number = static_cast<signed char>(row);
+    params.posX = cells.position[2];  // forward arm from z
+    params.posY = cells.position[0];  // sideways arm from x
+    params.type = static_cast<signed char>(cells.type);
+    params.maxForce = cells.maxForce;
+    params.force = cells.force;
+    params.reversePenalty = reversePenalty;
+    params.angle = angle;
+    params.startAngle = cells.startAngle;
+    params.maxRotation = maxRotation;
+    ship.addThruster(Thrusterobj(params));
 }

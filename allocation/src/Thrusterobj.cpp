@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "allocation/ThrusterType.h"
 #include "allocation/angles.h"
 #include "mathlib/FixedTextError.h"
 
@@ -28,6 +29,10 @@ Thrusterobj::Thrusterobj(signed char number, double posX, double posY, signed ch
     setForce(force * std::cos(angle), force * std::sin(angle));
     MaxRotation(std::fabs(maxRotation));
 }
+
+Thrusterobj::Thrusterobj(const ThrusterParams& p)
+    : Thrusterobj(p.number, p.posX, p.posY, p.type, p.maxForce, p.force, p.reversePenalty, p.angle,
+                  p.startAngle, p.maxRotation) {}
 
 double Thrusterobj::setForce(double fx, double fy) {
     forceX_ = fx;
@@ -58,22 +63,22 @@ void Thrusterobj::MaxRotation(double r) {
 
 int Thrusterobj::rangeStatus(double tol) const {
     if (maxRotation_ >= kPi) {
-        return 1;  // the range covers every direction
+        return kInRange;  // the range covers every direction
     }
     const double U = upperAngle_ + tol;
     const double L = lowerAngle_ - tol;
     const double opp = wrapMod(direction_ + kPi, kTwoPi);
     if (U > L) {
         if (L <= direction_ && direction_ <= U) {
-            return 1;
+            return kInRange;
         }
-        return (L <= opp && opp <= U) ? -1 : 0;
+        return (L <= opp && opp <= U) ? kOppositeInRange : kNeitherInRange;
     }
     // The range wraps through 0 (also a zero-width range with no tolerance).
     if (direction_ >= L || direction_ <= U) {
-        return 1;
+        return kInRange;
     }
-    return (opp >= L || opp <= U) ? -1 : 0;
+    return (opp >= L || opp <= U) ? kOppositeInRange : kNeitherInRange;
 }
 
 bool Thrusterobj::canPointAlong(double a) const {
@@ -101,16 +106,16 @@ double Thrusterobj::nearestLimit() const {
 }
 
 double Thrusterobj::effectiveAngle() const {
-    if (type_ == 1) {
+    if (type_ == kFixedDirection) {
         return startAngle_;
     }
     if (force_ == 0.0) {
         return angle_;
     }
     switch (rangeStatus(0.0)) {
-        case 1:
+        case kInRange:
             return direction_;
-        case -1:
+        case kOppositeInRange:
             // Turned to the opposite direction with the thrust reversed.
             return wrapMod(direction_ + kPi, kTwoPi);
         default:

@@ -4,42 +4,10 @@
 
 #include <utility>
 
-#include "allocation/ResultChecking.h"
+#include "allocation/BarringAndRescaling.h"
 #include "platform/WinApi.h"
 
-namespace {
-
-enum class LinkType { Value, Vector, Text };
-
-struct LinkDeclaration {
-    LinkType type;
-    const char* name;
-    int direction;  // 1: the channel reads the link, 0: writes it, 2: both
-};
-
-// Indexed by Aco_Kestrom::Link.
-constexpr LinkDeclaration kLinks[Aco_Kestrom::kLinkCount] = {
-    {LinkType::Value, "Number of Thrusters", 1},
-    {LinkType::Value, "ThrusterArrayRowIndex", 0},
-    {LinkType::Value, "ForceColumn in ThrusterArray", 2},
-    {LinkType::Value, "AngleColumn in ThrusterArray (RAD)", 2},
-    {LinkType::Vector, "RelPositionColumn in ThrusterArray", 1},
-    {LinkType::Value, "TypeColumn in ThrusterArray", 1},
-    {LinkType::Value, "IsActiveColumn in ThrusterArray", 1},
-    {LinkType::Value, "MaxForceColumn in ThrusterArray", 1},
-    {LinkType::Value, "ReversePenaltyColumn in ThrusterArray", 1},
-    {LinkType::Value, "StartAngleColumn in ThrusterArray (RAD)", 1},
-    {LinkType::Value, "MaxRotationColumn in ThrusterArray (RAD)", 1},
-    {LinkType::Vector, "Thrust Needed (Fwd, Swd, Rot)", 1},
-    {LinkType::Vector, "Thrust Generated (Fwd, Swd, Rot)", 0},
-    {LinkType::Value, "Energy Generated", 0},
-    {LinkType::Value, "Action in Extrema", 1},
-    {LinkType::Value, "Number of active thrusters in previous calculation", 0},
-    {LinkType::Text, "Error Message", 0},
-    {LinkType::Value, "Error?", 0},
-};
-
-}  // namespace
+using namespace kestrom_links;
 
 Aco_Kestrom::Aco_Kestrom()
     : Vro_Channel(),
@@ -58,14 +26,14 @@ Aco_Kestrom::Aco_Kestrom()
     threadLogFileName = "KestromThreadLog.txt";
     SetChannelName("Kestrom");
     for (const LinkDeclaration& link : kLinks) {
-        switch (link.type) {
-            case LinkType::Value:
+        switch (link.kind) {
+            case LinkKind::value:
                 CreateValueLink(link.name, link.direction, false);
                 break;
-            case LinkType::Vector:
+            case LinkKind::vector:
                 CreateVectorLink(link.name, link.direction, false);
                 break;
-            case LinkType::Text:
+            case LinkKind::text:
                 CreateStringLink(link.name, link.direction, false);
                 break;
         }
@@ -185,21 +153,21 @@ double Aco_Kestrom::getDiff(forceMom a, forceMom b) {
 }
 
 void Aco_Kestrom::rescale() {
-    ResultChecker(ship, problem, barredAngles, demandedThrust, generatedThrust).rescale();
+    BarringAndRescaling(ship, problem, barredAngles, demandedThrust, generatedThrust).rescale();
 }
 
 void Aco_Kestrom::processBarred(forceMom demand) {
-    ResultChecker(ship, problem, barredAngles, demandedThrust, generatedThrust)
+    BarringAndRescaling(ship, problem, barredAngles, demandedThrust, generatedThrust)
         .processBarred(demand);
 }
 
 forceMom Aco_Kestrom::barThruster(const forceMom& demand, Shipobj& trialShip,
                                   std::vector<double> angles) {
-    return ResultChecker(ship, problem, barredAngles, demandedThrust, generatedThrust)
+    return BarringAndRescaling(ship, problem, barredAngles, demandedThrust, generatedThrust)
         .barThruster(demand, trialShip, std::move(angles));
 }
 
 void Aco_Kestrom::barMainThrusters(const forceMom& demand, Shipobj& trialShip) {
-    ResultChecker(ship, problem, barredAngles, demandedThrust, generatedThrust)
+    BarringAndRescaling(ship, problem, barredAngles, demandedThrust, generatedThrust)
         .barMainThrusters(demand, trialShip);
 }

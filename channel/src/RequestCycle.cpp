@@ -16,6 +16,8 @@
 #include "channel/Aco_Kestrom.h"
 #include "platform/WinApi.h"
 
+using namespace kestrom_links;
+
 namespace {
 
 constexpr double kFreeAngle = -1.0;

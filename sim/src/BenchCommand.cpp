@@ -1,4 +1,4 @@
-// `kestrom-sim bench FILE [--repeat N]`: times solveAllocation on one problem.
+// `kestrom-sim bench FILE [--repeat N] [--reference]`: times solveAllocation on one problem.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -9,7 +9,10 @@
 
 #include "Commands.h"
 #include "JsonInput.h"
+#include "OptionChecks.h"
 #include "SolveProblem.h"
+#include "allocation/EnergyMinimisation.h"
+#include "allocation/ReferenceMinimiser.h"
 #include "allocation/allocProblem.h"
 #include "allocation/solveAllocation.h"
 
@@ -20,6 +23,7 @@ namespace {
 struct BenchOptions {
     std::string path;
     int repeat = 1000;
+    bool reference = false;  // time the literal minimiser instead
 };
 
 int runBench(const BenchOptions& options) {
@@ -43,7 +47,8 @@ int runBench(const BenchOptions& options) {
             allocProblem work;
             const Clock::time_point start = Clock::now();
             const forceMom total =
-                solveAllocation(problem.barredAngles, problem.demand, work, ship);
+                solveAllocation(problem.barredAngles, problem.demand, work, ship,
+                                options.reference ? minimizeEnergyReference : minimizeEnergy);
             const Clock::time_point stop = Clock::now();
             elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(stop - start).count();
             sink = sink + total.extra;
@@ -70,8 +75,9 @@ void addBenchCommand(CLI::App& app, int& status) {
     bench->add_option("FILE", options->path, "problem file (JSON), - for standard input")
         ->required();
     bench->add_option("--repeat", options->repeat, "number of timed solves")
-        ->check(CLI::Range(1, 100000000))
+        ->check(wholeNumberIn(1, 100000000))
         ->capture_default_str();
+    bench->add_flag("--reference", options->reference, "time the literal (slow) minimiser");
     bench->callback([options, &status] { status = runBench(*options); });
 }
 

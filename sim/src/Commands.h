@@ -10,5 +10,6 @@ namespace kestrom_sim {
 void addSolveCommand(CLI::App& app, int& status);
 void addBenchCommand(CLI::App& app, int& status);
 void addRunCommand(CLI::App& app, int& status);
+void addCapabilityCommand(CLI::App& app, int& status);
 
 }  // namespace kestrom_sim

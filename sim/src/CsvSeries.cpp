@@ -9,6 +9,7 @@
 
 #include "JsonInput.h"
 #include "NumberText.h"
+#include "RequestReport.h"
 #include "Scene.h"
 
 namespace kestrom_sim {
@@ -40,10 +41,7 @@ std::vector<std::string> splitCommas(const std::string& line) {
 }  // namespace
 
 std::vector<Demand> readDemandsCsv(const std::string& path) {
-    std::ifstream in(path);
-    if (!in) {
-        throw InputError(path, "", std::string("cannot be read: ") + std::strerror(errno));
-    }
+    std::ifstream in = openInputFile(path);
     std::vector<Demand> demands;
     std::string line;
     for (std::size_t lineNumber = 1; std::getline(in, line); ++lineNumber) {
@@ -92,21 +90,25 @@ CsvResultWriter::CsvResultWriter(const std::string& path, std::size_t rowCount)
         throw InputError(path, "", std::string("cannot be written: ") + std::strerror(errno));
     }
     out_ << "request,fwd,swd,rot,started,thrustFwd,thrustSwd,thrustRot,energy,activeThrusters,"
-            "error";
+            "error,tableFwd,tableSwd,tableRot,met,tableMatchesGenerated,shutdowns,seconds";
     for (std::size_t i = 0; i < rowCount; ++i) {
         out_ << ",force" << i << ",angle" << i;
     }
     out_ << '\n';
 }
 
-void CsvResultWriter::write(std::size_t requestNumber, const RequestResult& r) {
+void CsvResultWriter::write(std::size_t requestNumber, const RequestResult& r,
+                            const RequestReport& report) {
     out_ << requestNumber << ',' << roundTripText(r.demand[0]) << ',' << roundTripText(r.demand[1])
          << ',' << roundTripText(r.demand[2]) << ',' << (r.started ? 1 : 0);
     for (const float value : r.thrustGenerated) {
         out_ << ',' << roundTripText(value);
     }
     out_ << ',' << roundTripText(r.energy) << ',' << roundTripText(r.activeThrusters) << ','
-         << roundTripText(r.error);
+         << roundTripText(r.error) << ',' << roundTripText(report.tableThrust.fwd) << ','
+         << roundTripText(report.tableThrust.swd) << ',' << roundTripText(report.tableThrust.rot)
+         << ',' << (report.verdict.met ? 1 : 0) << ',' << (report.tableMatchesGenerated ? 1 : 0)
+         << ',' << r.shutdowns.size() << ',' << roundTripText(r.seconds);
     for (const RowResult& row : r.rows) {
         out_ << ',' << roundTripText(row.force) << ',' << roundTripText(row.angle);
     }

@@ -10,6 +10,7 @@
 namespace kestrom_sim {
 
 struct RequestResult;
+struct RequestReport;
 
 // Reads demands, one "fwd,swd,rot" line each. An optional first line "fwd,swd,rot" names
 // the columns; blank lines and lines starting with '#' are skipped. Throws InputError
@@ -22,7 +23,7 @@ class CsvResultWriter {
   public:
     // Throws InputError when the file cannot be created.
     CsvResultWriter(const std::string& path, std::size_t rowCount);
-    void write(std::size_t requestNumber, const RequestResult& result);
+    void write(std::size_t requestNumber, const RequestResult& result, const RequestReport& report);
     void flush() { out_.flush(); }
 
   private:

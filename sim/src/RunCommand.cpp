@@ -7,10 +7,12 @@
 #include <unistd.h>
 #endif
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -18,22 +20,28 @@
 #include <sstream>
 #include <string>
 
+#include "ChannelRows.h"
 #include "Commands.h"
 #include "CsvSeries.h"
 #include "DefaultVessel.h"
 #include "JsonInput.h"
 #include "NumberText.h"
+#include "OptionChecks.h"
+#include "OutputFile.h"
 #include "PluginLoader.h"
+#include "RequestReport.h"
 #include "Scenario.h"
+#include "ScenarioWarnings.h"
 #include "Scene.h"
 #include "SvgPicture.h"
+#include "TruePi.h"
 #include "host/EngineInterface.h"
 
 namespace kestrom_sim {
 
 namespace {
 
-constexpr double kDegreesPerRadian = 180.0 / 3.14159265358979323846;
+constexpr double kDegreesPerRadian = 180.0 / kTruePi;
 // A series at least this long shows a progress bar when standard error is a terminal.
 constexpr std::size_t kProgressFrom = 20;
 
@@ -46,7 +54,41 @@ struct RunOptions {
     std::string demandsPath;
     std::string csvPath;
     double timeoutSeconds = 30.0;
+    double tolerance = kDefaultVerdictTolerance;
+    bool failOnMiss = false;
+    std::string logDir;
 };
+
+// A request's result with the tool's report on its table.
+struct Reported {
+    const RequestResult& result;
+    const RequestReport& report;
+};
+
+RequestReport reportOn(const Scenario& scenario, const RequestResult& r, double tolerance) {
+    std::vector<PublishedCells> cells;
+    for (const RowResult& row : r.rows) {
+        cells.push_back({row.force, row.angle});
+    }
+    return reportRequest(channelRows(scenario), cells, r.demand, r.thrustGenerated, tolerance);
+}
+
+bool publishedSomething(const RequestResult& r) {
+    return r.end == RequestEnd::published;
+}
+
+// A request counts as met when its table's thrust meets the demand and no shutdown happened.
+bool requestMet(const Reported& x) {
+    return x.report.verdict.met && x.result.shutdowns.empty();
+}
+
+std::string rowList(const std::vector<int>& rows) {
+    std::string text;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        text += (i > 0 ? ", " : "") + std::to_string(rows[i]);
+    }
+    return text;
+}
 
 std::string jsonString(const std::string& text) {
     return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
@@ -76,7 +118,28 @@ bool publishedNotFinite(const RequestResult& r) {
     return notFinite;
 }
 
-std::string jsonLine(const RequestResult& r) {
+const char* jsonBool(bool value) {
+    return value ? "true" : "false";
+}
+
+std::string jsonTriple(double a, double b, double c) {
+    return "[" + publishedJson(a) + "," + publishedJson(b) + "," + publishedJson(c) + "]";
+}
+
+std::string jsonRows(const std::vector<RowResult>& rows) {
+    std::ostringstream out;
+    out << '[';
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        out << (i > 0 ? "," : "") << "{\"force\":" << publishedJson(rows[i].force)
+            << ",\"angle\":" << publishedJson(rows[i].angle) << '}';
+    }
+    out << ']';
+    return out.str();
+}
+
+std::string jsonLine(const Reported& x) {
+    const RequestResult& r = x.result;
+    const RequestReport& report = x.report;
     std::ostringstream out;
     out << "{\"demand\":[" << publishedJson(r.demand[0]) << ',' << publishedJson(r.demand[1]) << ','
         << publishedJson(r.demand[2]) << "],\"started\":" << (r.started ? "true" : "false")
@@ -90,7 +153,23 @@ std::string jsonLine(const RequestResult& r) {
         << "],\"energy\":" << publishedJson(r.energy)
         << ",\"activeThrusters\":" << publishedJson(r.activeThrusters)
         << ",\"errorMessage\":" << jsonString(r.errorMessage)
-        << ",\"error\":" << publishedJson(r.error) << '}';
+        << ",\"error\":" << publishedJson(r.error);
+    const forceMom& table = report.tableThrust;
+    const forceMom& shortfall = report.verdict.shortfall;
+    const auto& opposite = report.verdict.opposite;
+    out << ",\"tableThrust\":" << jsonTriple(table.fwd, table.swd, table.rot)
+        << ",\"met\":" << jsonBool(report.verdict.met)
+        << ",\"shortfall\":" << jsonTriple(shortfall.fwd, shortfall.swd, shortfall.rot)
+        << ",\"opposite\":[" << jsonBool(opposite[0]) << ',' << jsonBool(opposite[1]) << ','
+        << jsonBool(opposite[2]) << ']'
+        << ",\"tableMatchesGenerated\":" << jsonBool(report.tableMatchesGenerated)
+        << ",\"zeroRows\":[" << rowList(report.zeroRows) << "],\"shutdowns\":[";
+    for (std::size_t i = 0; i < r.shutdowns.size(); ++i) {
+        out << (i > 0 ? "," : "") << "{\"errorMessage\":" << jsonString(r.shutdowns[i].message)
+            << ",\"rows\":" << jsonRows(r.shutdowns[i].rows) << '}';
+    }
+    out << "],\"publishedRows\":[" << rowList(r.publishedRows) << ']'
+        << ",\"seconds\":" << roundTripText(r.seconds) << '}';
     return out.str();
 }
 
@@ -111,8 +190,56 @@ std::string padded(const std::string& text, std::size_t width) {
     return std::string(text.size() + 1 < width ? width - text.size() : 1, ' ') + text;
 }
 
-void printHuman(std::ostream& out, const Scenario& scenario, const RequestResult& r,
-                std::size_t number, std::size_t count) {
+void printShutdowns(std::ostream& out, const RequestResult& r) {
+    for (const RequestResult::Shutdown& shutdown : r.shutdowns) {
+        std::size_t zero = 0;
+        for (const RowResult& row : shutdown.rows) {
+            zero += row.force == 0.0f ? 1 : 0;
+        }
+        out << "  SHUT DOWN during this request; the table then held force 0 in " << zero << " of "
+            << shutdown.rows.size() << " rows. Error Message then:\n    "
+            << shutdown.message.substr(shutdown.message.rfind('\n') + 1) << '\n';
+    }
+    if (!r.shutdowns.empty() && r.end == RequestEnd::published) {
+        out << "  After the shutdown the channel went on and published a computation (\"No "
+               "errors\")"
+               " on rows "
+            << rowList(r.publishedRows) << " only; the other rows keep the shutdown's 0.\n";
+    }
+}
+
+void printVerdict(std::ostream& out, const Reported& x, double tolerance) {
+    const RequestReport& report = x.report;
+    const char* names[3] = {"fwd", "swd", "rot"};
+    if (!report.tableMatchesGenerated) {
+        out << "  The table's thrust differs from \"Thrust Generated\"";
+        if (!report.zeroRows.empty()) {
+            out << ": rows published as 0 (direction out of range): " << rowList(report.zeroRows);
+        }
+        out << '\n';
+    }
+    const forceMom& s = report.verdict.shortfall;
+    if (report.verdict.met) {
+        out << "  Met: the table's thrust is within " << roundTripText(100.0 * tolerance)
+            << " % of the demand"
+            << (x.result.shutdowns.empty()
+                    ? ".\n"
+                    : ", but after an error shutdown: not counted as met.\n");
+    } else {
+        out << "  MISSED: the table's thrust falls short by fwd " << roundTripText(s.fwd)
+            << " N, swd " << roundTripText(s.swd) << " N, rot " << roundTripText(s.rot)
+            << " N m (tolerance " << roundTripText(100.0 * tolerance) << " %).\n";
+    }
+    for (std::size_t k = 0; k < 3; ++k) {
+        if (report.verdict.opposite[k]) {
+            out << "  Opposite: the table pushes " << names[k] << " against the demand's sign.\n";
+        }
+    }
+}
+
+void printHuman(std::ostream& out, const Scenario& scenario, const Reported& x, std::size_t number,
+                std::size_t count, double tolerance) {
+    const RequestResult& r = x.result;
     out << "\nRequest " << number << " of " << count << ": demand fwd "
         << roundTripText(r.demand[0]) << " N, swd " << roundTripText(r.demand[1]) << " N, rot "
         << roundTripText(r.demand[2]) << " N m\n";
@@ -130,7 +257,7 @@ void printHuman(std::ostream& out, const Scenario& scenario, const RequestResult
     out << "   row  type           force           angle  angle deg         maximum   use %\n";
     for (std::size_t i = 0; i < r.rows.size(); ++i) {
         const ThrusterRow& row = scenario.rows[i];
-        const bool active = !scenario.has(Column::active) || std::trunc(row.active) >= 1.0;
+        const bool active = rowIsActive(scenario, i);
         const float force = r.rows[i].force;
         out << formatted("%6.0f", static_cast<double>(i))
             << padded(scenario.has(Column::type) ? roundTripText(row.type) : "-", 6)
@@ -148,15 +275,23 @@ void printHuman(std::ostream& out, const Scenario& scenario, const RequestResult
         out << (active ? "" : "  (inactive)") << '\n';
     }
     const char* names[3] = {"fwd", "swd", "rot"};
-    out << "                    demanded           generated\n";
+    const double table[3] = {x.report.tableThrust.fwd, x.report.tableThrust.swd,
+                             x.report.tableThrust.rot};
+    out << "                    demanded           generated         table's thrust\n";
     for (std::size_t k = 0; k < 3; ++k) {
         out << "   " << names[k] << padded(roundTripText(r.demand[k]), 22)
-            << padded(floatText(r.thrustGenerated[k]), 20) << '\n';
+            << padded(floatText(r.thrustGenerated[k]), 20) << padded(roundTripText(table[k]), 23)
+            << '\n';
     }
     out << "   energy" << padded(floatText(r.energy), 36) << '\n'
         << "   active thrusters" << padded(floatText(r.activeThrusters), 26) << '\n'
         << "   Error Message: " << r.errorMessage << '\n'
-        << "   Error?" << padded(floatText(r.error), 36) << '\n';
+        << "   Error?" << padded(floatText(r.error), 36) << '\n'
+        << "   time" << formatted("%38.3f", 1000.0 * r.seconds) << " ms\n";
+    printShutdowns(out, r);
+    if (publishedSomething(r) || r.end == RequestEnd::notStarted || !r.shutdowns.empty()) {
+        printVerdict(out, x, tolerance);
+    }
 }
 
 void showWarnings(const RequestResult* result) {
@@ -234,38 +369,69 @@ Scenario loadScenario(const RunOptions& options) {
     return scenario;
 }
 
-int runScenario(const RunOptions& options) {
-    const std::string pluginPath =
-        options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;
+void checkOutputPaths(const RunOptions& options) {
+    if (!options.svgPath.empty()) {
+        checkOutputPath(options.svgAll ? numberedPath(options.svgPath, 1) : options.svgPath,
+                        "--svg");
+    }
+    if (!options.csvPath.empty()) {
+        checkOutputPath(options.csvPath, "--csv");
+    }
+}
+
+// The plug-in writes its log files into the process's working directory: with --log-dir the
+// tool moves there before loading it, keeping every path the user gave as given.
+void enterLogDirectory(RunOptions& options, std::string& pluginPath) {
+    if (options.logDir.empty()) {
+        return;
+    }
+    for (std::string* path : {&pluginPath, &options.svgPath}) {
+        if (!path->empty()) {
+            *path = std::filesystem::absolute(*path).string();
+        }
+    }
+    if (chdir(options.logDir.c_str()) != 0) {
+        throw InputError(options.logDir, "",
+                         std::string("cannot be entered: ") + std::strerror(errno));
+    }
+}
+
+int runScenario(RunOptions options) {
+    std::string pluginPath = options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;
     Scenario scenario;
     std::unique_ptr<CsvResultWriter> csv;
     std::unique_ptr<Plugin> plugin;
     std::unique_ptr<Scene> scene;
     try {
+        checkOutputPaths(options);
         scenario = loadScenario(options);
         if (!options.csvPath.empty()) {
             csv = std::make_unique<CsvResultWriter>(options.csvPath, scenario.rows.size());
         }
+        enterLogDirectory(options, pluginPath);
         plugin = std::make_unique<Plugin>(pluginPath);
         scene = std::make_unique<Scene>(plugin->createChannel(), scenario, pluginPath);
     } catch (const InputError& e) {
         std::cerr << "kestrom-sim: " << e.what() << '\n';
         return 2;
     }
-    if (!scenario.has(Column::active)) {
-        std::cerr << "kestrom-sim: warning: no row gives \"active\": its link stays unconnected "
-                     "and the channel reads every row as inactive\n";
+    if (!options.scenarioPath.empty()) {
+        printScenarioWarnings(scenario, inputName(options.scenarioPath));
     }
     showWarnings(nullptr);
     if (!options.json) {
         std::cout << scenario.name << ": " << scenario.rows.size() << " thrusters, plug-in \""
-                  << plugin->typeName() << "\" (" << pluginPath << ")\n";
+                  << plugin->typeName() << "\" (" << pluginPath
+                  << ")\nThe plug-in's log files: " << std::filesystem::current_path().string()
+                  << '\n';
     }
 
     const std::size_t count = scenario.demands.size();
     ProgressBar progress(count);
     std::optional<RequestResult> last;
     std::size_t notFinite = 0;
+    std::size_t met = 0;
+    std::size_t shutDown = 0;
     try {
         for (std::size_t n = 1; n <= count; ++n) {
             RequestResult result = scene->request(
@@ -286,24 +452,30 @@ int runScenario(const RunOptions& options) {
                 std::fflush(nullptr);
                 std::_Exit(3);
             }
+            const RequestReport report = reportOn(scenario, result, options.tolerance);
+            const Reported reported{result, report};
             if (options.json) {
-                std::cout << jsonLine(result) << '\n';
+                std::cout << jsonLine(reported) << '\n';
             } else {
-                printHuman(std::cout, scenario, result, n, count);
+                printHuman(std::cout, scenario, reported, n, count, options.tolerance);
             }
             if (csv) {
-                csv->write(n, result);
+                csv->write(n, result, report);
             }
             if (!options.svgPath.empty() && options.svgAll) {
                 writeTextFile(numberedPath(options.svgPath, n),
-                              svgPicture(scenario, result, n, count));
+                              svgPicture(scenario, result, report, n, count));
             }
             notFinite += publishedNotFinite(result) ? 1 : 0;
+            met += requestMet(reported) ? 1 : 0;
+            shutDown += result.shutdowns.empty() ? 0 : 1;
             progress.update(n);
             last = std::move(result);
         }
         if (!options.svgPath.empty() && !options.svgAll && last) {
-            writeTextFile(options.svgPath, svgPicture(scenario, *last, count, count));
+            writeTextFile(options.svgPath,
+                          svgPicture(scenario, *last, reportOn(scenario, *last, options.tolerance),
+                                     count, count));
         }
     } catch (const InputError& e) {
         std::cerr << "kestrom-sim: " << e.what() << '\n';
@@ -313,11 +485,24 @@ int runScenario(const RunOptions& options) {
         std::cerr << "kestrom-sim: " << pluginPath << ": the channel failed: " << e.what() << '\n';
         return 1;
     }
+    if (!options.json) {
+        std::cout << '\n' << met << " of " << count << " requests met\n";
+    }
     std::cout.flush();
+    if (shutDown > 0) {
+        std::cerr << "kestrom-sim: " << shutDown << " of " << count
+                  << " requests had an error shutdown\n";
+        return 5;
+    }
     if (notFinite > 0) {
         std::cerr << "kestrom-sim: " << notFinite << " of " << count
                   << " requests published a value that is not a finite number\n";
         return 4;
+    }
+    if (options.failOnMiss && met < count) {
+        std::cerr << "kestrom-sim: " << count - met << " of " << count
+                  << " requests missed the demand\n";
+        return 6;
     }
     return 0;
 }
@@ -348,7 +533,17 @@ void addRunCommand(CLI::App& app, int& status) {
                     "force and angle per row");
     run->add_option("--timeout", options->timeoutSeconds,
                     "seconds to wait for one request before giving up (exit status 3)")
-        ->check(CLI::PositiveNumber);
+        ->check(numberIn(1e-3, 1e6));
+    run->add_option("--tolerance", options->tolerance,
+                    "share of the demand's scale by which the table's thrust may miss each "
+                    "component and still meet it (default 0.01)")
+        ->check(numberIn(0.0, 1.0));
+    run->add_flag("--fail-on-miss", options->failOnMiss,
+                  "exit with status 6 when a request's table misses its demand");
+    run->add_option("--log-dir", options->logDir,
+                    "directory where the plug-in writes its log files (it writes them into its "
+                    "working directory; default: the current one)")
+        ->check(CLI::ExistingDirectory);
     run->callback([options, &status] { status = runScenario(*options); });
 }
 

@@ -7,53 +7,14 @@
 
 namespace kestrom_sim {
 
-const std::array<const char*, 18> kLinkNames = {
-    "Number of Thrusters",
-    "ThrusterArrayRowIndex",
-    "ForceColumn in ThrusterArray",
-    "AngleColumn in ThrusterArray (RAD)",
-    "RelPositionColumn in ThrusterArray",
-    "TypeColumn in ThrusterArray",
-    "IsActiveColumn in ThrusterArray",
-    "MaxForceColumn in ThrusterArray",
-    "ReversePenaltyColumn in ThrusterArray",
-    "StartAngleColumn in ThrusterArray (RAD)",
-    "MaxRotationColumn in ThrusterArray (RAD)",
-    "Thrust Needed (Fwd, Swd, Rot)",
-    "Thrust Generated (Fwd, Swd, Rot)",
-    "Energy Generated",
-    "Action in Extrema",
-    "Number of active thrusters in previous calculation",
-    "Error Message",
-    "Error?",
-};
+using namespace kestrom_links;
 
 namespace {
 
-// Link indexes of the channel.
-enum Link {
-    kNumberOfThrusters = 0,
-    kRowIndex = 1,
-    kPositionColumn = 4,
-    kThrustNeeded = 11,
-    kThrustGenerated = 12,
-    kEnergy = 13,
-    kActionInExtrema = 14,
-    kPreviousActive = 15,
-    kErrorMessage = 16,
-    kErrorFlag = 17,
-};
-
-// Cell columns of the table: force, angle, position (3 cells), then the single-cell
-// columns from type on, each at the number of its link.
-constexpr int kForceCell = 0;
-constexpr int kAngleCell = 1;
-constexpr int kPositionCell = 2;
-constexpr int kTableColumns = 11;
-
-// The link and first cell of each scenario column, in Column order.
-constexpr int kColumnLink[kColumnCount] = {2, 3, 4, 5, 6, 7, 8, 9, 10};
-constexpr int kColumnCell[kColumnCount] = {0, 1, 2, 5, 6, 7, 8, 9, 10};
+// The link of a scenario column: the column links follow the scenario's column order.
+unsigned int columnLink(Column column) {
+    return kForceColumn + static_cast<unsigned int>(column);
+}
 
 class JournalRowIndex : public Vro_ArrayRowIndex {
   public:
@@ -61,7 +22,7 @@ class JournalRowIndex : public Vro_ArrayRowIndex {
         : Vro_ArrayRowIndex(table), journal_(&journal) {}
     void SetValue(float value) override {
         Vro_ArrayRowIndex::SetValue(value);
-        journal_->rowSelected();
+        journal_->rowSelected(static_cast<int>(value));
     }
 
   private:
@@ -80,15 +41,27 @@ class JournalText : public Vro_TextChannel {
     LinkWriteJournal* journal_;
 };
 
+std::vector<RowResult> tableCells(Vro_ArrayTable& table) {
+    std::vector<RowResult> rows;
+    for (int r = 0; r < table.RowCount(); ++r) {
+        rows.push_back({table.Cell(r, kForceCell), table.Cell(r, kAngleCell)});
+    }
+    return rows;
+}
+
+// The shutdown writes "Error?" last, after the table: the flag's write sees the zeroed table.
 class JournalErrorFlag : public Vro_ValueChannel {
   public:
-    explicit JournalErrorFlag(LinkWriteJournal& journal) : journal_(&journal) {}
+    JournalErrorFlag(Vro_ArrayTable& table, LinkWriteJournal& journal)
+        : table_(&table), journal_(&journal) {}
     void SetValue(float value) override {
         Vro_ValueChannel::SetValue(value);
-        journal_->errorFlagWritten(value);
+        journal_->errorFlagWritten(value,
+                                   value != 0.0f ? tableCells(*table_) : std::vector<RowResult>());
     }
 
   private:
+    Vro_ArrayTable* table_;
     LinkWriteJournal* journal_;
 };
 
@@ -109,15 +82,20 @@ class Pause {
 
 }  // namespace
 
-void LinkWriteJournal::rowSelected() {
+void LinkWriteJournal::rowSelected(int row) {
     if (onHostThread()) {
         std::lock_guard<std::mutex> lock(mutex_);
         ++counts_.hostRowSelects;
+        selectedRows_.push_back(row);
     }
 }
 
-void LinkWriteJournal::errorFlagWritten(float value) {
+void LinkWriteJournal::errorFlagWritten(float value, std::vector<RowResult> rows) {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (value != 0.0f) {
+        // The shutdown text is the last one written before the flag.
+        shutdowns_.push_back({messages_.empty() ? "" : messages_.back(), std::move(rows)});
+    }
     if (!onHostThread()) {
         ++counts_.workerShutdowns;
     } else if (value == 0.0f) {
@@ -132,6 +110,20 @@ void LinkWriteJournal::messageWritten(const char* text) {
     messages_.emplace_back(text != nullptr ? text : "");
 }
 
+std::vector<RequestResult::Shutdown> LinkWriteJournal::takeShutdowns() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<RequestResult::Shutdown> taken;
+    taken.swap(shutdowns_);
+    return taken;
+}
+
+std::vector<int> LinkWriteJournal::takeSelectedRows() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<int> taken;
+    taken.swap(selectedRows_);
+    return taken;
+}
+
 LinkWriteJournal::Counts LinkWriteJournal::counts() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return counts_;
@@ -144,68 +136,46 @@ std::vector<std::string> LinkWriteJournal::takeMessages() {
     return taken;
 }
 
+static kestrom_scene::RowCells rowCells(const ThrusterRow& row) {
+    kestrom_scene::RowCells cells{};
+    for (int c = 0; c < kColumnCount; ++c) {
+        const Column column = static_cast<Column>(c);
+        const int count = column == Column::position ? 3 : 1;
+        for (int k = 0; k < count; ++k) {
+            cells[static_cast<std::size_t>(columnCell(columnLink(column)) + k)] =
+                static_cast<float>(cell(row, column, k));
+        }
+    }
+    return cells;
+}
+
 Scene::Scene(ChannelPtr channel, const Scenario& scenario, const std::string& pluginName)
     : scenario_(scenario),
-      table_(static_cast<int>(scenario.rows.size()), kTableColumns),
+      host_(static_cast<int>(scenario.rows.size())),
       channel_(std::move(channel)) {
-    if (channel_->GetChildCount() < static_cast<int>(kLinkNames.size())) {
-        throw InputError(pluginName, "",
-                         "the channel has " + std::to_string(channel_->GetChildCount()) +
-                             " links, expected " + std::to_string(kLinkNames.size()));
+    const std::string mismatch = kestrom_scene::linkMismatch(*channel_);
+    if (!mismatch.empty()) {
+        throw InputError(pluginName, "", mismatch);
     }
-    for (std::size_t i = 0; i < kLinkNames.size(); ++i) {
-        const ChildCreation* record = channel_->GetChildCreation(static_cast<int>(i));
-        const std::string found =
-            record != nullptr
-                ? std::string(record->linkName, strnlen(record->linkName, sizeof record->linkName))
-                : std::string();
-        if (found != kLinkNames[i]) {
-            throw InputError(
-                pluginName, "link " + std::to_string(i + 1),
-                std::string("expected \"") + kLinkNames[i] + "\", found \"" + found + "\"");
-        }
-    }
-
     for (std::size_t r = 0; r < scenario.rows.size(); ++r) {
-        for (int c = 0; c < kColumnCount; ++c) {
-            const Column column = static_cast<Column>(c);
-            const int cells = column == Column::position ? 3 : 1;
-            for (int k = 0; k < cells; ++k) {
-                table_.SetCell(static_cast<int>(r), kColumnCell[c] + k,
-                               static_cast<float>(cell(scenario.rows[r], column, k)));
-            }
+        host_.setRow(static_cast<int>(r), rowCells(scenario.rows[r]));
+    }
+    host_.replaceChild(kRowIndex, std::make_unique<JournalRowIndex>(host_.table(), journal_));
+    host_.replaceChild(kErrorMessage, std::make_unique<JournalText>(journal_));
+    host_.replaceChild(kErrorFlag, std::make_unique<JournalErrorFlag>(host_.table(), journal_));
+    for (unsigned int link = 0; link < kLinkCount; ++link) {
+        const int cell = columnCell(link);
+        const bool absentColumn =
+            cell >= 0 && !scenario.hasColumn[static_cast<std::size_t>(link - kForceColumn)];
+        // Without "actionInExtrema" the link stays open and the channel uses its default.
+        const bool absentAction = link == kActionInExtrema && !scenario.actionInExtrema;
+        if (!absentColumn && !absentAction) {
+            host_.connect(*channel_, link);
         }
     }
-
-    auto connect = [this](int link, std::unique_ptr<Vro_Channel> child) {
-        channel_->ConnectChild(link, child.get());
-        children_.push_back(std::move(child));
-    };
-    auto own = [&connect](int link, auto* child) {
-        connect(link, std::unique_ptr<Vro_Channel>(child));
-        return child;
-    };
-    own(kNumberOfThrusters, new Vro_ValueChannel(static_cast<float>(scenario.rows.size())));
-    own(kRowIndex, new JournalRowIndex(table_, journal_));
-    for (int c = 0; c < kColumnCount; ++c) {
-        if (!scenario.hasColumn[c]) {
-            continue;
-        }
-        if (static_cast<Column>(c) == Column::position) {
-            own(kPositionColumn, new Vro_ArrayColumnVector(table_, kPositionCell));
-        } else {
-            own(kColumnLink[c], new Vro_ArrayColumnValue(table_, kColumnCell[c]));
-        }
-    }
-    demand_ = own(kThrustNeeded, new Vro_VectorChannel());
-    thrustGenerated_ = own(kThrustGenerated, new Vro_VectorChannel());
-    energy_ = own(kEnergy, new Vro_ValueChannel());
     if (scenario.actionInExtrema) {
-        own(kActionInExtrema, new Vro_ValueChannel(static_cast<float>(*scenario.actionInExtrema)));
+        host_.value(kActionInExtrema).SetValue(static_cast<float>(*scenario.actionInExtrema));
     }
-    activeThrusters_ = own(kPreviousActive, new Vro_ValueChannel());
-    errorMessage_ = own(kErrorMessage, new JournalText(journal_));
-    errorFlag_ = own(kErrorFlag, new JournalErrorFlag(journal_));
 }
 
 Scene::~Scene() {
@@ -214,9 +184,11 @@ Scene::~Scene() {
 
 Scene::CallKind Scene::callChannel() {
     const LinkWriteJournal::Counts before = journal_.counts();
+    journal_.takeSelectedRows();
     channel_->CallChannel();
     const LinkWriteJournal::Counts after = journal_.counts();
     if (after.hostPublications > before.hostPublications) {
+        publishedRows_ = journal_.takeSelectedRows();
         return CallKind::publication;
     }
     // A call that reads the request selects every row in turn; one during a computation
@@ -228,21 +200,25 @@ RequestResult Scene::request(const Demand& demand, std::chrono::duration<double>
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(timeout);
     auto late = [deadline] { return std::chrono::steady_clock::now() > deadline; };
-    demand_->SetVector({static_cast<float>(demand[0]), static_cast<float>(demand[1]),
-                        static_cast<float>(demand[2])});
+    started_ = std::chrono::steady_clock::now();
+    publishedRows_.clear();
+    host_.setDemand(demand[0], demand[1], demand[2]);
 
     // A computation left from a failed request may still be finishing; the request is read
     // by the first call that finds the channel idle.
     bool refusedWhileReading = false;
     Pause pause;
     journal_.takeMessages();
+    journal_.takeShutdowns();
     for (;;) {
         const int hostShutdownsBefore = journal_.counts().hostShutdowns;
         if (callChannel() == CallKind::idleRead) {
             refusedWhileReading = journal_.counts().hostShutdowns > hostShutdownsBefore;
             break;
         }
+        // What a computation left from an earlier request wrote belongs to that request.
         journal_.takeMessages();
+        journal_.takeShutdowns();
         if (late()) {
             return collect(demand, RequestEnd::timedOut, false);
         }
@@ -286,20 +262,22 @@ RequestResult Scene::collect(const Demand& demand, RequestEnd end, bool started)
     result.demand = demand;
     result.end = end;
     result.started = started;
+    result.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
     if (end == RequestEnd::timedOut) {
         // The worker may still write the outputs: they are not read.
         return result;
     }
-    for (int r = 0; r < table_.RowCount(); ++r) {
-        result.rows.push_back({table_.Cell(r, kForceCell), table_.Cell(r, kAngleCell)});
-    }
-    const D3DXVECTOR3 thrust = thrustGenerated_->GetVector();
+    result.rows = tableCells(host_.table());
+    result.shutdowns = journal_.takeShutdowns();
+    result.publishedRows = end == RequestEnd::published ? publishedRows_ : std::vector<int>();
+    const D3DXVECTOR3 thrust = host_.vector(kThrustGenerated).GetVector();
     result.thrustGenerated = {thrust.x, thrust.y, thrust.z};
-    result.energy = energy_->GetValue();
-    result.activeThrusters = activeThrusters_->GetValue();
-    const char* text = errorMessage_->GetText();
+    result.energy = host_.value(kEnergyGenerated).GetValue();
+    result.activeThrusters = host_.value(kPreviousActive).GetValue();
+    const char* text = host_.text(kErrorMessage).GetText();
     result.errorMessage = text != nullptr ? text : "";
-    result.error = errorFlag_->GetValue();
+    result.error = host_.value(kErrorFlag).GetValue();
     std::vector<std::string> messages = journal_.takeMessages();
     if (!messages.empty()) {
         messages.pop_back();

@@ -12,14 +12,10 @@
 #include <vector>
 
 #include "Scenario.h"
-#include "host/ArrayTable.h"
-#include "host/ChildChannels.h"
 #include "host/Vro_Channel.h"
+#include "scene/HostScene.h"
 
 namespace kestrom_sim {
-
-// The names of the channel's 18 links, in link order.
-extern const std::array<const char*, 18> kLinkNames;
 
 // Deletes a channel through its virtual destructor, which waits for a running computation.
 struct ChannelDeleter {
@@ -55,6 +51,16 @@ struct RequestResult {
     // Texts that the channel wrote to "Error Message" during the request and overwrote
     // before it ended (a shutdown followed by a new computation).
     std::vector<std::string> overwrittenMessages;
+    // Every error shutdown during the request, with the table's cells at that moment, even
+    // when the channel went on and published a computation later in the same request.
+    struct Shutdown {
+        std::string message;
+        std::vector<RowResult> rows;
+    };
+    std::vector<Shutdown> shutdowns;
+    // The rows that the publication wrote, in the order written (empty without one).
+    std::vector<int> publishedRows;
+    double seconds = 0.0;  // from the first call of the request to its end
 };
 
 // Records, for the host, which links the channel wrote and from which thread: the host
@@ -69,13 +75,18 @@ class LinkWriteJournal {
     };
 
     LinkWriteJournal() : hostThread_(std::this_thread::get_id()) {}
-    void rowSelected();
-    void errorFlagWritten(float value);
+    void rowSelected(int row);
+    // rows: the table's cells when the flag was written.
+    void errorFlagWritten(float value, std::vector<RowResult> rows);
     void messageWritten(const char* text);
 
     Counts counts() const;
     // The texts written to "Error Message" since the last call, oldest first.
     std::vector<std::string> takeMessages();
+    // The shutdowns since the last call, oldest first.
+    std::vector<RequestResult::Shutdown> takeShutdowns();
+    // The rows selected on the host thread since the last call.
+    std::vector<int> takeSelectedRows();
 
   private:
     bool onHostThread() const { return std::this_thread::get_id() == hostThread_; }
@@ -84,6 +95,8 @@ class LinkWriteJournal {
     std::thread::id hostThread_;
     Counts counts_;
     std::vector<std::string> messages_;
+    std::vector<RequestResult::Shutdown> shutdowns_;
+    std::vector<int> selectedRows_;
 };
 
 class Scene {
@@ -115,14 +128,9 @@ class Scene {
     // Declared before the channel: the channel is destroyed first.
     Scenario scenario_;
     LinkWriteJournal journal_;
-    Vro_ArrayTable table_;
-    std::vector<std::unique_ptr<Vro_Channel>> children_;
-    Vro_VectorChannel* demand_ = nullptr;
-    Vro_VectorChannel* thrustGenerated_ = nullptr;
-    Vro_ValueChannel* energy_ = nullptr;
-    Vro_ValueChannel* activeThrusters_ = nullptr;
-    Vro_TextChannel* errorMessage_ = nullptr;
-    Vro_ValueChannel* errorFlag_ = nullptr;
+    kestrom_scene::HostScene host_;
+    std::chrono::steady_clock::time_point started_;
+    std::vector<int> publishedRows_;
     ChannelPtr channel_;
 };
 

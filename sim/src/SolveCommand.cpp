@@ -7,6 +7,8 @@
 #include "Commands.h"
 #include "JsonInput.h"
 #include "SolveProblem.h"
+#include "allocation/EnergyMinimisation.h"
+#include "allocation/ReferenceMinimiser.h"
 #include "allocation/allocProblem.h"
 #include "allocation/solveAllocation.h"
 
@@ -14,7 +16,7 @@ namespace kestrom_sim {
 
 namespace {
 
-int runSolve(const std::string& path) {
+int runSolve(const std::string& path, bool reference) {
     SolveProblem problem;
     try {
         const nlohmann::json document = readJsonFile(path);
@@ -28,7 +30,9 @@ int runSolve(const std::string& path) {
     try {
         Shipobj ship = buildShip(problem);
         allocProblem work;
-        const forceMom total = solveAllocation(problem.barredAngles, problem.demand, work, ship);
+        const forceMom total =
+            solveAllocation(problem.barredAngles, problem.demand, work, ship,
+                            reference ? minimizeEnergyReference : minimizeEnergy);
         writeSolveResult(result, total, ship);
     } catch (const std::exception& e) {
         writeSolveError(std::cout, e.what());
@@ -44,8 +48,11 @@ void addSolveCommand(CLI::App& app, int& status) {
     CLI::App* solve = app.add_subcommand(
         "solve", "Allocate one demand to the thrusters of a problem file and print the result.");
     auto path = std::make_shared<std::string>("-");
+    auto reference = std::make_shared<bool>(false);
     solve->add_option("FILE", *path, "problem file (JSON); standard input when absent or -");
-    solve->callback([path, &status] { status = runSolve(*path); });
+    solve->add_flag("--reference", *reference,
+                    "use the literal (slow) minimiser; the result must be the same");
+    solve->callback([path, reference, &status] { status = runSolve(*path, *reference); });
 }
 
 }  // namespace kestrom_sim

@@ -75,10 +75,10 @@ signed char smallInteger(const JsonField& field) {
     return static_cast<signed char>(field.integer(-128, 127));
 }
 
-ThrusterSpec parseThruster(const JsonField& field) {
+ThrusterParams parseThruster(const JsonField& field) {
     field.expectOnlyKeys({"number", "posX", "posY", "type", "maxForce", "force", "reversePenalty",
                           "angle", "startAngle", "maxRotation"});
-    ThrusterSpec t;
+    ThrusterParams t;
     t.number = smallInteger(field.at("number"));
     t.posX = numberValue(field.at("posX"));
     t.posY = numberValue(field.at("posY"));
@@ -95,6 +95,9 @@ ThrusterSpec parseThruster(const JsonField& field) {
 }  // namespace
 
 SolveProblem parseSolveProblem(const JsonField& document) {
+    if (document.has("rows") && !document.has("thrusters")) {
+        document.fail("this looks like a scenario (it has \"rows\"): use kestrom-sim run");
+    }
     document.expectOnlyKeys({"demand", "barredAngles", "thrusters"});
     SolveProblem problem;
 
@@ -130,9 +133,8 @@ SolveProblem parseSolveProblem(const JsonField& document) {
 
 Shipobj buildShip(const SolveProblem& problem) {
     Shipobj ship;
-    for (const ThrusterSpec& t : problem.thrusters) {
-        ship.addThruster(Thrusterobj(t.number, t.posX, t.posY, t.type, t.maxForce, t.force,
-                                     t.reversePenalty, t.angle, t.startAngle, t.maxRotation));
+    for (const ThrusterParams& t : problem.thrusters) {
+        ship.addThruster(Thrusterobj(t));
     }
     return ship;
 }

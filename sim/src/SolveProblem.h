@@ -8,28 +8,15 @@
 
 #include "JsonInput.h"
 #include "allocation/Shipobj.h"
+#include "allocation/Thrusterobj.h"
 #include "allocation/forceMom.h"
 
 namespace kestrom_sim {
 
-// The arguments of the Thrusterobj constructor, in its order.
-struct ThrusterSpec {
-    signed char number = 0;
-    double posX = 0.0;
-    double posY = 0.0;
-    signed char type = 0;
-    double maxForce = 0.0;
-    double force = 0.0;
-    double reversePenalty = 0.0;
-    double angle = 0.0;
-    double startAngle = 0.0;
-    double maxRotation = 0.0;
-};
-
 struct SolveProblem {
     forceMom demand;
     std::vector<double> barredAngles;  // one per thruster; -1.0 when the input leaves it out
-    std::vector<ThrusterSpec> thrusters;
+    std::vector<ThrusterParams> thrusters;
 };
 
 // Reads and checks a problem document. Throws InputError naming the key.

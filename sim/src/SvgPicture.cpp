@@ -5,24 +5,25 @@
 // so port is drawn left, the angle turns clockwise on the page, and a positive moment
 // (bow to port) turns counter-clockwise.
 #include "SvgPicture.h"
+#include "TruePi.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <sstream>
 
+#include "ChannelRows.h"
 #include "JsonInput.h"
+#include "SvgText.h"
+#include "allocation/angles.h"
 
 namespace kestrom_sim {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+constexpr double kPi = kTruePi;
 // A range this wide lets the thruster point anywhere (the channel's own value of pi).
-constexpr double kFullRange = 3.14159265358;
+constexpr double kFullRange = ::kPi;
 
 constexpr double kWidth = 960.0;
 constexpr double kHeight = 720.0;
@@ -44,35 +45,6 @@ std::string num(double value) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%.2f", std::isfinite(value) ? value : 0.0);
     return buffer;
-}
-
-// Text safe inside XML: markup characters escaped, control characters and bytes outside
-// ASCII (which may not be valid UTF-8) replaced.
-std::string xmlText(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&apos;";
-                break;
-            default:
-                out += (u < 0x20 || u >= 0x7f) ? '?' : c;
-        }
-    }
-    return out;
 }
 
 // A force or moment with an SI prefix and three significant digits: "1.25 MN".
@@ -244,8 +216,9 @@ void drawThrusters(std::ostringstream& svg, const Drawing& d, const Scenario& sc
     for (std::size_t i = 0; i < scenario.rows.size(); ++i) {
         const ThrusterRow& row = scenario.rows[i];
         const Point at = d.toPage(row.position[2], row.position[0]);
-        const bool active = !scenario.has(Column::active) || std::trunc(row.active) >= 1.0;
-        const bool fixed = !scenario.has(Column::type) || std::trunc(row.type) == 1.0;
+        const ::ThrusterRow cells = channelRow(scenario, i);
+        const bool active = isActiveRow(cells.active);
+        const bool fixed = cells.type == 1;  // a fixed direction, as the channel reads it
         svg << "<g id=\"thruster-" << i << "\"" << (active ? "" : " opacity=\"0.35\"") << ">\n";
         const double start = row.startAngle;
         const double half = std::fabs(row.maxRotation);
@@ -334,7 +307,7 @@ void drawTotals(std::ostringstream& svg, const Drawing& d, const Scenario& scena
 }
 
 void drawPanel(std::ostringstream& svg, const Scenario& scenario, const RequestResult& result,
-               std::size_t requestNumber, std::size_t requestCount) {
+               std::size_t requestNumber, std::size_t requestCount, const RequestReport& report) {
     double y = 36.0;
     const double x = kPanelLeft + 10.0;
     text(svg, 20.0, y, scenario.name, " font-size=\"20\" font-weight=\"bold\"");
@@ -354,9 +327,32 @@ void drawPanel(std::ostringstream& svg, const Scenario& scenario, const RequestR
         text(svg, x, y, line, " font-size=\"13\" font-weight=\"bold\"");
         y += 17.0;
     }
+    // The verdict on the table's thrust; a miss or a shutdown in red.
+    const forceMom& shortfall = report.verdict.shortfall;
+    std::string verdict = report.verdict.met
+                              ? "Met: the table's thrust gives the demand"
+                              : "MISSED: short by fwd " + withUnit(shortfall.fwd, "N") + ", swd " +
+                                    withUnit(shortfall.swd, "N") + ", rot " +
+                                    withUnit(shortfall.rot, "N m");
+    if (!result.shutdowns.empty()) {
+        verdict = "SHUT DOWN during this request. " + verdict;
+    }
+    if (!report.tableMatchesGenerated) {
+        verdict += ". The table's thrust differs from Thrust Generated";
+    }
+    const bool bad = !report.verdict.met || !result.shutdowns.empty();
+    for (const std::string& line : wrapped(verdict, 44)) {
+        text(svg, x, y, line,
+             bad ? " font-size=\"13\" font-weight=\"bold\" fill=\"#c62828\""
+                 : " font-size=\"13\" fill=\"#2e7d32\"");
+        y += 17.0;
+    }
     y += 8.0;
     text(svg, x + 140.0, y, "demanded", " font-size=\"12\" text-anchor=\"end\" fill=\"#444444\"");
     text(svg, x + 250.0, y, "generated", " font-size=\"12\" text-anchor=\"end\" fill=\"#2e7d32\"");
+    text(svg, x + 340.0, y, "table", " font-size=\"12\" text-anchor=\"end\"");
+    const double table[3] = {report.tableThrust.fwd, report.tableThrust.swd,
+                             report.tableThrust.rot};
     const char* names[3] = {"fwd", "swd", "rot"};
     const char* units[3] = {"N", "N", "N m"};
     for (int k = 0; k < 3; ++k) {
@@ -365,6 +361,8 @@ void drawPanel(std::ostringstream& svg, const Scenario& scenario, const RequestR
         text(svg, x + 140.0, y, withUnit(result.demand[k], units[k]),
              " font-size=\"12\" text-anchor=\"end\"");
         text(svg, x + 250.0, y, withUnit(result.thrustGenerated[k], units[k]),
+             " font-size=\"12\" text-anchor=\"end\"");
+        text(svg, x + 340.0, y, withUnit(table[k], units[k]),
              " font-size=\"12\" text-anchor=\"end\"");
     }
     y += 22.0;
@@ -429,7 +427,8 @@ void marker(std::ostringstream& svg, const char* id, const char* colour) {
 }  // namespace
 
 std::string svgPicture(const Scenario& scenario, const RequestResult& result,
-                       std::size_t requestNumber, std::size_t requestCount) {
+                       const RequestReport& report, std::size_t requestNumber,
+                       std::size_t requestCount) {
     std::ostringstream svg;
     svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << num(kWidth) << "\" height=\""
@@ -446,7 +445,9 @@ std::string svgPicture(const Scenario& scenario, const RequestResult& result,
         << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
         << "<rect x=\"" << num(kPanelLeft) << "\" y=\"60\" width=\""
         << num(kWidth - kPanelLeft - 10) << "\" height=\"" << num(kHeight - 70)
-        << "\" fill=\"#f7f7f7\" stroke=\"#dddddd\"/>\n";
+        << "\" fill=\"#f7f7f7\" stroke=\""
+        << (report.verdict.met && result.shutdowns.empty() ? "#dddddd" : "#c62828")
+        << "\" stroke-width=\"3\"/>\n";
 
     const Drawing drawing(scenario);
     svg << "<path d=\"" << drawing.hull()
@@ -458,21 +459,9 @@ std::string svgPicture(const Scenario& scenario, const RequestResult& result,
          " font-size=\"11\" text-anchor=\"end\" fill=\"#777\"");
     drawThrusters(svg, drawing, scenario, result);
     drawTotals(svg, drawing, scenario, result);
-    drawPanel(svg, scenario, result, requestNumber, requestCount);
+    drawPanel(svg, scenario, result, requestNumber, requestCount, report);
     svg << "</svg>\n";
     return svg.str();
-}
-
-void writeTextFile(const std::string& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary);
-    if (!out) {
-        throw InputError(path, "", std::string("cannot be written: ") + std::strerror(errno));
-    }
-    out << content;
-    out.close();
-    if (!out) {
-        throw InputError(path, "", "cannot be written");
-    }
 }
 
 }  // namespace kestrom_sim

@@ -5,16 +5,17 @@
 #include <cstddef>
 #include <string>
 
+#include "RequestReport.h"
 #include "Scenario.h"
 #include "Scene.h"
+#include "SvgText.h"
 
 namespace kestrom_sim {
 
-// The picture of result, request requestNumber (counted from 1) of requestCount.
+// The picture of result, request requestNumber (counted from 1) of requestCount; a missed
+// request (report) or a shutdown shows in red.
 std::string svgPicture(const Scenario& scenario, const RequestResult& result,
-                       std::size_t requestNumber, std::size_t requestCount);
-
-// Writes text to path; throws InputError when the file cannot be written.
-void writeTextFile(const std::string& path, const std::string& text);
+                       const RequestReport& report, std::size_t requestNumber,
+                       std::size_t requestCount);
 
 }  // namespace kestrom_sim

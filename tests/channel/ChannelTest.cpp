@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "PluginScene.h"
+#include "allocation/ThrustFrame.h"
 
 namespace {
 
@@ -51,7 +52,8 @@ std::string onDisk(const std::string& text) {
 
 }  // namespace
 
-// The descriptor bytes, and fresh channels with their name and 18 declared links.
+// The descriptor bytes, and fresh channels with their name and the 18 links of the link table,
+// each with its kind's type.
 TEST_F(ChannelTest, EntryPointsDescribeAndCreateChannels) {
     ChannelType* type = entryPoint<ChannelType*()>("GetType")();
     ASSERT_EQ(type, entryPoint<ChannelType*()>("GetType")());
@@ -62,40 +64,17 @@ TEST_F(ChannelTest, EntryPointsDescribeAndCreateChannels) {
     for (int i = 7; i < 132; ++i)
         EXPECT_EQ(bytes[i], i >= 80 && i < 112 ? guid[i % 16] : i == 120 ? 7 : 0) << i;
 
-    struct Expected {
-        const char* name;
-        const GUID* type;
-        int direction;
-    };
-    const GUID* V = &VroGuids::Value;
-    const Expected links[18] = {{"Number of Thrusters", V, 1},
-                                {"ThrusterArrayRowIndex", V, 0},
-                                {"ForceColumn in ThrusterArray", V, 2},
-                                {"AngleColumn in ThrusterArray (RAD)", V, 2},
-                                {"RelPositionColumn in ThrusterArray", &VroGuids::ValueVector, 1},
-                                {"TypeColumn in ThrusterArray", V, 1},
-                                {"IsActiveColumn in ThrusterArray", V, 1},
-                                {"MaxForceColumn in ThrusterArray", V, 1},
-                                {"ReversePenaltyColumn in ThrusterArray", V, 1},
-                                {"StartAngleColumn in ThrusterArray (RAD)", V, 1},
-                                {"MaxRotationColumn in ThrusterArray (RAD)", V, 1},
-                                {"Thrust Needed (Fwd, Swd, Rot)", &VroGuids::ValueVector, 1},
-                                {"Thrust Generated (Fwd, Swd, Rot)", &VroGuids::ValueVector, 0},
-                                {"Energy Generated", V, 0},
-                                {"Action in Extrema", V, 1},
-                                {"Number of active thrusters in previous calculation", V, 0},
-                                {"Error Message", &VroGuids::Text, 0},
-                                {"Error?", V, 0}};
     Vro_Channel *first = newChannel(), *second = newChannel();
     ASSERT_NE(first, second);
     EXPECT_STREQ(first->GetChannelName(), "Kestrom");
     ASSERT_EQ(first->GetChildCount(), 18);
+    const GUID typeOfKind[] = {VroGuids::Value, VroGuids::ValueVector, VroGuids::Text};
     for (int i = 0; i < 18; ++i) {
         const ChildCreation* record = first->GetChildCreation(i);
         ASSERT_NE(record, nullptr);
-        EXPECT_STREQ(record->linkName, links[i].name);
-        EXPECT_TRUE(record->channelType.typeGuid == *links[i].type) << i;
-        EXPECT_EQ(record->linkDirection, links[i].direction) << i;
+        EXPECT_STREQ(record->linkName, kLinks[i].name);
+        EXPECT_TRUE(record->channelType.typeGuid == typeOfKind[int(kLinks[i].kind)]) << i;
+        EXPECT_EQ(record->linkDirection, kLinks[i].direction) << i;
         EXPECT_EQ(record->slotIndex, i);
     }
     delete first;  // never computed: returns at once
@@ -144,7 +123,7 @@ TEST_F(ChannelTest, FreeAzimuthsGetTheLeastNormAllocation) {
     for (int i = 0; i < 3; ++i) {
         const double fx = d[0] / 3 - rows[i].x * d[2] / arms;
         const double fy = -d[1] / 3 - rows[i].z * d[2] / arms;
-        const double f = scene.table.Cell(i, kForce), a = scene.table.Cell(i, kAngle);
+        const double f = scene.table.Cell(i, kForceCell), a = scene.table.Cell(i, kAngleCell);
         EXPECT_NEAR(f * std::cos(a), fx, 0.05) << i;
         EXPECT_NEAR(f * std::sin(a), fy, 0.05) << i;
         energy += std::hypot(fx, fy);
@@ -186,24 +165,23 @@ TEST_F(ChannelTest, FlagsHandOverTheRequest) {
     EXPECT_NEAR(scene.thrust.GetVector().x, -50.0f, 0.05f);
 }
 
-// Present settings that already meet the demand (summed here with forceY as sideways force)
-// start nothing while the active count is the published one, and start a computation when it
-// is not.
+// Present settings that already meet the demand (by the present-settings rule) start nothing while
+// the active count is the published one, and start a computation when it is not.
 TEST_F(ChannelTest, ComputesOnlyWhenSettingsMissTheDemand) {
     std::vector<Row> rows = azimuths();
     rows[0].force = 50, rows[0].angle = 0.3f;
     rows[1].force = 40, rows[1].angle = 5.9f;
     Scene scene(rows);
-    double sum[3] = {0, 0, 0};
+    forceMom sum;
     for (const Row& r : rows) {
-        const double fx = r.force * std::cos(double(r.angle)),
-                     fy = r.force * std::sin(double(r.angle));
-        sum[0] += fx, sum[1] += fy, sum[2] += fy * r.z - fx * r.x;
+        const double f = r.force, a = r.angle;
+        const forceMom t = storedFrameThrust(f * std::cos(a), f * std::sin(a), r.z, r.x);
+        sum.fwd += t.fwd, sum.swd += t.swd, sum.rot += t.rot;
     }
-    scene.setDemand(float(sum[0]), float(sum[1]), float(sum[2]));
+    scene.setDemand(sum.fwd, sum.swd, sum.rot);
     scene.previous.SetValue(3.0f);
     EXPECT_EQ(scene.cycle(), 1);
-    EXPECT_EQ(scene.table.Cell(0, kForce), 50.0f);
+    EXPECT_EQ(scene.table.Cell(0, kForceCell), 50.0f);
 
     scene.previous.SetValue(2.0f);
     EXPECT_GT(scene.cycle(), 1);
@@ -223,8 +201,8 @@ TEST_F(ChannelTest, InputRules) {
     rows[3].active = -1, rows[3].force = 77;
     rows[4].active = 2, rows[4].z = -4;
     Scene scene(rows);
-    scene.channel->DisconnectChild(Aco_Kestrom::kMaxRotationColumn);
-    scene.channel->DisconnectChild(Aco_Kestrom::kActionInExtrema);
+    scene.channel->DisconnectChild(kMaxRotationColumn);
+    scene.channel->DisconnectChild(kActionInExtrema);
     scene.setDemand(0.0f, 0.0f, -0.005f);
     scene.cycle();
 
@@ -242,17 +220,17 @@ TEST_F(ChannelTest, InputRules) {
                       fixed.reversePenalty()}),
               (Values{2.0, 1.0, 0.01, 0.1}));
     EXPECT_EQ((Values{k.barredAngles[0], k.barredAngles[2]}), (Values{-1.0, 6.28318530717 - 1.0}));
-    EXPECT_EQ(scene.table.Cell(1, kForce), 77.0f);
-    EXPECT_EQ(scene.table.Cell(3, kForce), 77.0f);
+    EXPECT_EQ(scene.table.Cell(1, kForceCell), 77.0f);
+    EXPECT_EQ(scene.table.Cell(3, kForceCell), 77.0f);
 
     scene.errorFlag.SetValue(5.0f);
-    scene.channel->DisconnectChild(Aco_Kestrom::kRowIndex);
+    scene.channel->DisconnectChild(kRowIndex);
     scene.cycle();
     EXPECT_EQ(scene.text(),
               "Please provide a Value Channel at link 2 to allow reading the necessary values "
               "from an array table");
-    scene.channel->ConnectChild(Aco_Kestrom::kRowIndex, &scene.rowIndex);
-    scene.channel->DisconnectChild(Aco_Kestrom::kThrustNeeded);
+    scene.channel->ConnectChild(kRowIndex, &scene.rowIndex);
+    scene.channel->DisconnectChild(kThrustNeeded);
     scene.cycle();
     EXPECT_EQ(scene.text(), "Please provide a Vector with the demanded thrust at link 12");
     EXPECT_EQ(scene.errorFlag.GetValue(), 5.0f);
@@ -272,8 +250,8 @@ TEST_F(ChannelTest, ShutDownOutputsAndLog) {
 
     scene.kestrom->ShutDownDP("boom");
     for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(scene.table.Cell(i, kForce), 0.0f) << i;
-    EXPECT_EQ(scene.table.Cell(3, kAngle), 1.5f);
+        EXPECT_EQ(scene.table.Cell(i, kForceCell), 0.0f) << i;
+    EXPECT_EQ(scene.table.Cell(3, kAngleCell), 1.5f);
     const D3DXVECTOR3 zero = scene.thrust.GetVector();
     EXPECT_TRUE(zero.x == 0 && zero.y == 0 && zero.z == 0);
     EXPECT_EQ(scene.energy.GetValue(), 0.0f);
@@ -284,13 +262,13 @@ TEST_F(ChannelTest, ShutDownOutputsAndLog) {
     EXPECT_EQ(scene.text(), kShutdownText);
     EXPECT_EQ(logWithoutStamps("KestromThreadLog.txt"), "|ShutDown()|boom|ShutDown()|");
 
-    scene.table.SetCell(0, kForce, 9.0f);
+    scene.table.SetCell(0, kForceCell, 9.0f);
     scene.thrust.SetVector({1, 1, 1});
-    scene.channel->DisconnectChild(Aco_Kestrom::kRowIndex);
+    scene.channel->DisconnectChild(kRowIndex);
     std::filesystem::remove("KestromThreadLog.txt");
     std::filesystem::create_directory("KestromThreadLog.txt");
     scene.kestrom->ShutDownDP("unlogged");
-    EXPECT_EQ(scene.table.Cell(0, kForce), 9.0f);
+    EXPECT_EQ(scene.table.Cell(0, kForceCell), 9.0f);
     EXPECT_EQ(scene.thrust.GetVector().x, 0.0f);
     EXPECT_EQ(scene.text(), kShutdownText + "unlogged");
 }
@@ -311,14 +289,14 @@ TEST_F(ChannelTest, FailuresShutDownAndTheNextRequestRecovers) {
     scene.cycle();
     EXPECT_EQ(scene.text(), "No errors");
 
-    scene.table.SetCell(1, kRot, 3.2f);
+    scene.table.SetCell(1, kMaxRotationCell, 3.2f);
     scene.cycle();
     scene.kestrom->barredAngles.clear();  // the solver rejects a list shorter than the ship
     scene.kestrom->StartThread();
     Scene::waitFor([&] { return !scene.busy(); });
     EXPECT_EQ(scene.text().rfind(kShutdownText + "Error in Class:", 0), 0u) << scene.text();
     EXPECT_EQ(scene.errorFlag.GetValue(), 1.0f);
-    EXPECT_EQ(scene.table.Cell(0, kForce), 0.0f);
+    EXPECT_EQ(scene.table.Cell(0, kForceCell), 0.0f);
     EXPECT_NE(logWithoutStamps("KestromThreadLog.txt").find("ShutDown()"), std::string::npos);
     scene.cycle();
     EXPECT_EQ(scene.text(), "No errors");
@@ -345,8 +323,8 @@ TEST_F(ChannelTest, RefusesTablesBeyondTheAddressableRows) {
     EXPECT_EQ(scene.text(), kShutdownText +
                                 "The thruster table has more than 128 rows; rows from 128 on "
                                 "cannot be addressed.");
-    EXPECT_EQ(scene.table.Cell(127, kForce), 0.0f);
-    EXPECT_EQ(scene.table.Cell(128, kForce), 5.0f);
+    EXPECT_EQ(scene.table.Cell(127, kForceCell), 0.0f);
+    EXPECT_EQ(scene.table.Cell(128, kForceCell), 5.0f);
 }
 
 // Deleting a channel while its worker runs a long barring search returns only after the

@@ -59,15 +59,17 @@ std::vector<Row> randomTable(std::mt19937& random) {
 }
 
 struct ChannelTally {
-    int requests = 0, rejected = 0, published = 0, overMaximum = 0;
+    int requests = 0, rejected = 0, published = 0;
 };
 
 // One channel (replaced only when destroyed mid-request) through `requests` requests.
 void driveChannel(unsigned seed, int requests, ChannelTally& tally) {
+    SCOPED_TRACE(testing::Message() << "channel seed " << seed);
     std::mt19937 random(seed);
     Scene scene(std::vector<Row>(6));
     std::uniform_real_distribution<float> demand(-1.5e5f, 1.5e5f);
     for (int n = 0; n < requests; ++n) {
+        SCOPED_TRACE(testing::Message() << "request " << n);
         std::vector<Row> rows = randomTable(random);
         const bool reject = random() % 10 == 0;
         if (reject)  // an active row with a rotation range beyond 2 pi
@@ -87,9 +89,10 @@ void driveChannel(unsigned seed, int requests, ChannelTally& tally) {
             continue;
         ++tally.published;
         for (std::size_t r = 0; r < rows.size(); ++r)
-            if (rows[r].active >= 1.0f &&
-                std::fabs(scene.table.Cell(int(r), kForce)) > scene.table.Cell(int(r), kMax))
-                ++tally.overMaximum;
+            if (rows[r].active >= 1.0f && std::fabs(scene.table.Cell(int(r), kForceCell)) >
+                                              scene.table.Cell(int(r), kMaxForceCell))
+                ADD_FAILURE() << "row " << r << ": force " << scene.table.Cell(int(r), kForceCell)
+                              << " above its maximum " << scene.table.Cell(int(r), kMaxForceCell);
     }
 }
 
@@ -110,9 +113,8 @@ TEST_F(MultiChannelStress, EightChannelsWithFailuresAndDestruction) {
     ChannelTally total;
     for (const ChannelTally& t : tallies) {
         total.requests += t.requests, total.rejected += t.rejected;
-        total.published += t.published, total.overMaximum += t.overMaximum;
+        total.published += t.published;
     }
-    EXPECT_EQ(total.overMaximum, 0);
     EXPECT_GT(total.rejected, 0);
     EXPECT_GT(total.published, total.requests / 2);
 

@@ -71,8 +71,8 @@ TEST_F(PluginFaults, LinksRewiredWhileComputing) {
     scene.cycle();
     EXPECT_EQ(scene.text(), "No errors");
     for (int r = 0; r < 4; ++r) {
-        EXPECT_EQ(scene.table.Cell(r, kAngle), reference.table.Cell(r, kForce)) << r;
-        EXPECT_EQ(scene.table.Cell(r, kForce), reference.table.Cell(r, kAngle)) << r;
+        EXPECT_EQ(scene.table.Cell(r, kAngleCell), reference.table.Cell(r, kForceCell)) << r;
+        EXPECT_EQ(scene.table.Cell(r, kForceCell), reference.table.Cell(r, kAngleCell)) << r;
     }
     EXPECT_NEAR(scene.thrust.GetVector().x, 3000.0f, 3.0f);
 
@@ -80,7 +80,7 @@ TEST_F(PluginFaults, LinksRewiredWhileComputing) {
     scene.channel->ConnectChild(2, &scene.force);
     scene.channel->ConnectChild(3, &scene.angle);
     for (int r = 0; r < 4; ++r)
-        scene.table.SetCell(r, kForce, 0.0f), scene.table.SetCell(r, kAngle, 0.0f);
+        scene.table.SetCell(r, kForceCell, 0.0f), scene.table.SetCell(r, kAngleCell, 0.0f);
     scene.cycle();
     const D3DXVECTOR3 second = scene.thrust.GetVector();
     EXPECT_NEAR(second.x, -2000.0f, 2.0f);
@@ -98,9 +98,9 @@ int runSim(const std::string& args, std::string& output) {
     return status;
 }
 
-// Three thrusters at one place, one of fixed direction along the forward axis: the minimiser's
-// system is nearly singular and the published forces are NaN. kestrom-sim marks the request,
-// keeps the JSON valid with the text "NaN", and exits with status 4.
+// A fixed-direction thruster whose reverse penalty is not 1 (here 3.14159265358): its efficiency
+// changes with its thrust, the minimiser diverges and the published forces are NaN. kestrom-sim
+// marks the request, keeps the JSON valid with the text "NaN", and exits with status 4.
 TEST_F(PluginFaults, NonFiniteResultIsVisible) {
     const std::string row =
         R"("force": 3.14159265358, "angle": 3.14159265358, "position": [3.14159265358, 0,

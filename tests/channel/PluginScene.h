@@ -9,7 +9,6 @@
 #endif
 #include <gtest/gtest.h>
 
-#include <array>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -19,10 +18,9 @@
 #include <vector>
 
 #include "channel/Aco_Kestrom.h"
-#include "host/ArrayTable.h"
-#include "host/ChildChannels.h"
 #include "platform/PlatformTestSupport.h"
 #include "portable/ScratchDirectory.h"
+#include "scene/HostScene.h"
 
 // An entry point of the plug-in, loaded once and never unloaded, as a host keeps its plug-ins.
 template <class Function>
@@ -70,7 +68,7 @@ inline std::string logWithoutStamps(const std::filesystem::path& name) {
     return log;
 }
 
-enum Column { kForce, kAngle, kPosX, kPosY, kPosZ, kType, kActive, kMax, kPenalty, kStart, kRot };
+using namespace kestrom_links;
 
 // One table row by its columns; x is the sideways arm, z the forward arm.
 struct Row {
@@ -78,8 +76,11 @@ struct Row {
           penalty = 1, start = 0, maxRotation = 3.2f;
 };
 
+// The host scene with every link connected, its children under the names the tests use.
 struct Scene {
-    explicit Scene(const std::vector<Row>& rows) : table(static_cast<int>(rows.size()), 11) {
+    explicit Scene(const std::vector<Row>& rows) : host(static_cast<int>(rows.size())) {
+        action.SetValue(4.0f);
+        demand.SetVector({100.0f, 30.0f, 200.0f});  // a demand three azimuths meet
         setRows(rows);
         replaceChannel();
     }
@@ -90,10 +91,8 @@ struct Scene {
         count.SetValue(static_cast<float>(rows.size()));
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const Row& r = rows[i];
-            const float cells[11] = {r.force,  r.angle,    r.x,       r.y,     r.z,          r.type,
-                                     r.active, r.maxForce, r.penalty, r.start, r.maxRotation};
-            for (int c = 0; c < 11; ++c)
-                table.SetCell(static_cast<int>(i), c, cells[c]);
+            host.setRow(static_cast<int>(i), {r.force, r.angle, r.x, r.y, r.z, r.type, r.active,
+                                              r.maxForce, r.penalty, r.start, r.maxRotation});
         }
     }
     // Destroys the channel (which waits for its worker) and wires a new one.
@@ -101,16 +100,11 @@ struct Scene {
         delete channel;
         channel = newChannel();
         kestrom = static_cast<Aco_Kestrom*>(channel);
-        const std::array<Vro_Channel*, 18> links = {
-            &count,  &rowIndex, &force,   &angle,    &position,    &type,
-            &active, &maxForce, &penalty, &start,    &maxRotation, &demand,
-            &thrust, &energy,   &action,  &previous, &message,     &errorFlag};
-        for (int i = 0; i < 18; ++i)
-            channel->ConnectChild(i, links[static_cast<std::size_t>(i)]);
+        host.connectAll(*channel);
     }
 
     bool busy() const { return kestrom->threadBusy.load(std::memory_order_acquire); }
-    void setDemand(float fwd, float swd, float rot) { demand.SetVector({fwd, swd, rot}); }
+    void setDemand(float fwd, float swd, float rot) { host.setDemand(fwd, swd, rot); }
     std::string text() { return message.GetText() ? message.GetText() : "<none>"; }
     template <class Done>
     static void waitFor(Done done) {
@@ -126,15 +120,15 @@ struct Scene {
         return calls;
     }
 
-    Vro_ArrayTable table;
-    Vro_ArrayRowIndex rowIndex{table};
-    Vro_ArrayColumnValue force{table, kForce}, angle{table, kAngle};
-    Vro_ArrayColumnVector position{table, kPosX};
-    Vro_ArrayColumnValue type{table, kType}, active{table, kActive}, maxForce{table, kMax},
-        penalty{table, kPenalty}, start{table, kStart}, maxRotation{table, kRot};
-    Vro_ValueChannel count, energy, action{4.0f}, previous, errorFlag;
-    Vro_VectorChannel demand{{100.0f, 30.0f, 200.0f}}, thrust;  // a demand three azimuths meet
-    Vro_TextChannel message;
+    kestrom_scene::HostScene host;
+    Vro_ArrayTable& table = host.table();
+    Vro_Channel &rowIndex = host.child(kRowIndex), &force = host.child(kForceColumn),
+                &angle = host.child(kAngleColumn);
+    Vro_ValueChannel &count = host.value(kNumberOfThrusters),
+                     &energy = host.value(kEnergyGenerated), &action = host.value(kActionInExtrema),
+                     &previous = host.value(kPreviousActive), &errorFlag = host.value(kErrorFlag);
+    Vro_VectorChannel &demand = host.vector(kThrustNeeded), &thrust = host.vector(kThrustGenerated);
+    Vro_TextChannel& message = host.text(kErrorMessage);
     Vro_Channel* channel = nullptr;
     Aco_Kestrom* kestrom = nullptr;
 };

@@ -1,11 +1,10 @@
-// The thread layer's handle contract, failure injection, error texts and local time: on
-// Windows the contract the channel relies on, as the system itself keeps it.
+// The thread layer's handle contract, failure injection, and error texts: on Windows the
+// contract the channel relies on, as the system itself keeps it.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstring>
-#include <ctime>
 #include <thread>
 
 #include "platform/PlatformTestSupport.h"
@@ -100,21 +99,4 @@ TEST(PlatformThreads, InjectedFailuresAndTheirText) {
               0u);
     EXPECT_EQ(none, nullptr);
     waitUntilNoThreadRuns();
-}
-
-// GetLocalTime agrees with the C library's local time of the same moment.
-TEST(PlatformSystem, LocalTimeMatchesCLibrary) {
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    const std::time_t seconds = std::time(nullptr);
-    std::tm local{};
-#if defined(_WIN32)
-    localtime_s(&local, &seconds);
-#else
-    localtime_r(&seconds, &local);
-#endif
-    EXPECT_EQ(now.wYear, local.tm_year + 1900);
-    EXPECT_EQ(now.wMonth, local.tm_mon + 1);
-    EXPECT_EQ(now.wDay, local.tm_mday);
-    EXPECT_LT(now.wMilliseconds, 1000);
 }

@@ -28,6 +28,9 @@ inline constexpr int kDefaultActionInExtrema = 4;
 // become exactly that (positive) value.
 forceMom raisedDemand(const forceMom& demand);
 
+// checkresult with the pipeline's threshold and tolerance: fwd, swd and rot all agree.
+bool meetsDemand(const forceMom& requested, const forceMom& achieved);
+
 // The request state the pipeline works on; the channel owns it, the pipeline borrows it.
 struct RequestState {
     Shipobj& ship;
@@ -66,5 +69,5 @@ void runRequestPipeline(const RequestState& s, ProcessBarred processBarred, Meet
     }
 }
 
-// The pipeline with the library's own steps (ResultChecker and checkresult).
+// The pipeline with the library's own steps (BarringAndRescaling and checkresult).
 void runRequestPipeline(const RequestState& s);

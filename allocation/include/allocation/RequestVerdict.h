@@ -4,8 +4,10 @@
 #pragma once
 
 #include <array>
+#include <vector>
 
 #include "allocation/Shipobj.h"
+#include "allocation/ThrusterRow.h"
 #include "allocation/forceMom.h"
 
 inline constexpr double kDefaultVerdictTolerance = 0.01;
@@ -21,6 +23,9 @@ struct RequestVerdict {
 
 // The largest distance of a thruster of the ship from the reference point (0 without any).
 double largestArm(const Shipobj& ship);
+// The same over the active rows of a table, from their position cells (forward arm z,
+// sideways arm x), as the channel would build its ship from them.
+double largestArm(const std::vector<ThrusterRow>& rows);
 
 // Met when |dfwd| <= tol*F, |dswd| <= tol*F and |drot| <= tol*F*arm, where
 // F = max(sqrt(fwd*fwd + swd*swd), |rot|/arm, 1 N) of the demand (the moment term only

@@ -7,6 +7,9 @@
 #include "allocation/Thrusterobj.h"
 #include "allocation/forceMom.h"
 
+// Thrusters of these types have a limited rotation range: barring may fix their direction.
+bool hasRotationLimit(signed char type);
+
 class Shipobj {
   public:
     Shipobj() = default;

@@ -7,18 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "allocation/DirectionTerms.h"
 #include "mathlib/conjgradKernel.h"
-
-// How a thruster's force is carried by the variables, from its fixed angle v.
-enum class ThrusterKind { free, forwardCarried, sidewaysCarried };
-
-// Kind and trigonometric values of a thruster's fixed angle (all 0 for a free thruster).
-struct DirectionTerms {
-    ThrusterKind kind = ThrusterKind::free;
-    double cosv = 0.0;
-    double sinv = 0.0;
-    double tanv = 0.0;
-};
 
 class SolverWorkspace {
   public:

@@ -11,7 +11,7 @@
 struct ThrusterRow {
     float force = 0.0f;  // negative: thrust opposite to the angle
     float angle = 0.0f;  // radians from the bow towards starboard
-    // x: sideways arm (starboard positive), y: height (plays no part), z: forward arm.
+    // x: sideways arm (port positive), y: height (plays no part), z: forward arm.
     float position[3] = {0.0f, 0.0f, 0.0f};
     int type = 1;
     int active = 0;
@@ -24,6 +24,11 @@ struct ThrusterRow {
 
 // Whether a row with this "active" cell takes part; a missing cell reads as 0.
 bool isActiveRow(int activeCell);
+
+// Whether a row of this type can end with a fixed direction: a fixed-direction row always, a
+// row of limited rotation when barring fixes it. The efficiency of such a thruster changes with
+// its thrust unless its reverse penalty is 1 (docs/channel.md).
+bool canHaveFixedDirection(int type);
 
 // Adds the active row `row` to the ship. A fixed-direction row also fixes its direction in
 // barredAngles (indexed by row, as the channel keeps it). The model may reject the row.

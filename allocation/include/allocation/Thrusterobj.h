@@ -2,6 +2,27 @@
 // A plain value type without heap memory, so copies are memory copies.
 #pragma once
 
+// What rangeStatus reports (stored as int: it multiplies the published force).
+enum RangeStatus : int {
+    kOppositeInRange = -1,  // only the reversed direction lies in the range
+    kNeitherInRange = 0,
+    kInRange = 1,
+};
+
+// The constructor's arguments by name, in its order.
+struct ThrusterParams {
+    signed char number = 0;  // row in the thruster table
+    double posX = 0.0;       // forward arm
+    double posY = 0.0;       // sideways arm
+    signed char type = 0;    // a ThrusterType code, or any other value
+    double maxForce = 0.0;
+    double force = 0.0;  // along angle; negative points the other way
+    double reversePenalty = 0.0;
+    double angle = 0.0;
+    double startAngle = 0.0;
+    double maxRotation = 0.0;  // half width of the rotation range
+};
+
 class Thrusterobj {
   public:
     // Every double 0, type 0, zero thrust, a zero-width range at angle 0.
@@ -10,13 +31,15 @@ class Thrusterobj {
     Thrusterobj(signed char number, double posX, double posY, signed char type, double maxForce,
                 double force, double reversePenalty, double angle, double startAngle,
                 double maxRotation);
+    explicit Thrusterobj(const ThrusterParams& p);
 
     // Sets the thrust components, clipped to maxForce; returns the clip factor.
     double setForce(double fx, double fy);
     // Sets the half width of the rotation range; throws FixedTextError outside [0, 2pi].
     void MaxRotation(double r);
 
-    // 1: direction in range (widened by tol); -1: only its opposite is; 0: neither.
+    // A RangeStatus: whether the direction (or only its opposite) lies in the range widened
+    // by tol on both sides.
     int rangeStatus(double tol) const;
     // Whether a or its opposite lies in the rotation range.
     bool canPointAlong(double a) const;

@@ -12,3 +12,10 @@
 // write the forces into the ship, and returns ship.totalForce().
 forceMom solveAllocation(const std::vector<double>& barredAngles, const forceMom& demand,
                          allocProblem& problem, Shipobj& ship);
+
+// The general minimiser solveAllocation hands ships to: minimizeEnergy, or the literal
+// minimizeEnergyReference for checking it.
+using GeneralMinimiser = void (*)(allocProblem& problem, Shipobj& ship);
+
+forceMom solveAllocation(const std::vector<double>& barredAngles, const forceMom& demand,
+                         allocProblem& problem, Shipobj& ship, GeneralMinimiser minimiser);

@@ -12,6 +12,7 @@
 #include "allocation/Shipobj.h"
 #include "allocation/allocProblem.h"
 #include "allocation/forceMom.h"
+#include "channel/LinkTable.h"
 #include "channelext/ChannelExtension.h"
 #include "host/Vro_Channel.h"
 #include "platform/ThreadTypes.h"
@@ -22,28 +23,7 @@ class Aco_Kestrom : public Vro_Channel, public ChannelExtension<Aco_Kestrom> {
   public:
     static constexpr const char* kClassName = "Aco_Kestrom";
 
-    // Link indexes, in creation order.
-    enum Link : unsigned int {
-        kNumberOfThrusters = 0,
-        kRowIndex = 1,
-        kForceColumn = 2,
-        kAngleColumn = 3,
-        kPositionColumn = 4,
-        kTypeColumn = 5,
-        kActiveColumn = 6,
-        kMaxForceColumn = 7,
-        kReversePenaltyColumn = 8,
-        kStartAngleColumn = 9,
-        kMaxRotationColumn = 10,
-        kThrustNeeded = 11,
-        kThrustGenerated = 12,
-        kEnergyGenerated = 13,
-        kActionInExtrema = 14,
-        kPreviousActive = 15,
-        kErrorMessage = 16,
-        kErrorFlag = 17,
-        kLinkCount = 18
-    };
+    // The links are listed in channel/LinkTable.h.
 
     // row numbers are written back through an 8-bit field: rows 0 to 127 only.
     static constexpr int kMaxRows = 128;

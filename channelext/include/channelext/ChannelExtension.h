@@ -17,6 +17,7 @@
 #include "host/ChannelType.h"
 #include "host/ChildChannels.h"
 #include "host/HostTypes.h"
+#include "host/ValueAsInt.h"
 #include "host/VroFile.h"
 #include "host/Vro_Channel.h"
 
@@ -498,11 +499,6 @@ class ChannelExtension {
         const std::size_t length = std::min(std::strlen(text), fieldSize - 1);
         std::memcpy(field, text, length);
         field[length] = '\0';
-    }
-
-    // A float whose truncation toward zero is an int.
-    static bool truncatesToInt(float value) {
-        return value >= -2147483648.0f && value < 2147483648.0f;
     }
 
     int childCount() const { return self != nullptr ? self->GetChildCount() : 0; }

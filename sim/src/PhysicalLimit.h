@@ -1,0 +1,56 @@
+// The physical limit of a vessel's thrusters: the largest horizontal force any setting of
+// the thrusters within their limits produces in a direction, with a given yaw moment held.
+// A linear (mixed-integer) programme solved with GLPK.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "allocation/Shipobj.h"
+
+namespace kestrom_sim {
+
+// Discs and circular arcs are replaced by polygons of this many sides per full turn,
+// circumscribed so that the limit is never underestimated: it exceeds the exact one by at
+// most kPolygonErrorBound (relative).
+inline constexpr int kPolygonSides = 64;
+extern const double kPolygonErrorBound;  // 1 / cos(pi / kPolygonSides) - 1
+
+// What one thruster can push, in the frame in which it stores its force (forceX along the
+// bow, forceY at its angle pi/2).
+struct ThrusterReach {
+    enum class Shape {
+        segment,       // along `angle`, either sign, up to maxForce: fixed direction
+        disc,          // any direction up to maxForce
+        doubleSector,  // within halfWidth of `angle` or of its reverse: limited rotation
+    };
+    Shape shape = Shape::disc;
+    double maxForce = 0.0;
+    double angle = 0.0;
+    double halfWidth = 0.0;  // doubleSector only, below a right angle
+    double posX = 0.0;       // forward arm
+    double posY = 0.0;       // sideways arm
+};
+
+// The reach of every thruster of the ship, in ship order, from the model's thruster types.
+std::vector<ThrusterReach> thrusterReaches(const Shipobj& ship);
+
+class PhysicalLimit {
+  public:
+    explicit PhysicalLimit(const std::vector<ThrusterReach>& reaches);
+    ~PhysicalLimit();
+    PhysicalLimit(const PhysicalLimit&) = delete;
+    PhysicalLimit& operator=(const PhysicalLimit&) = delete;
+
+    // The largest t >= 0 such that some setting produces fwd = t cos(direction),
+    // swd = t sin(direction) and the moment `moment` (the sign rule of "Thrust Generated");
+    // empty when no setting holds that moment at all. Not thread-safe (GLPK).
+    std::optional<double> largest(double direction, double moment);
+
+  private:
+    struct Programme;
+    std::unique_ptr<Programme> programme_;
+};
+
+}  // namespace kestrom_sim
