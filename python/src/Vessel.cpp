@@ -80,6 +80,8 @@ void addVessel(py::module_& module) {
         .def_readonly("error_message", &SessionResult::errorMessage)
         .def_property_readonly("error",
                                [](const SessionResult& r) { return static_cast<int>(r.error); })
+        .def_readonly("shutdowns", &SessionResult::shutdowns,
+                      "the Error Message of every error shutdown during the request")
         .def_readonly("started", &SessionResult::started,
                       "False when the table's present settings already met the demand")
         .def_property_readonly(

@@ -34,10 +34,12 @@ void TableSession::shutDown(const std::string& failure, int activeThrusters) {
     previousActive_ = activeThrusters;
     errorMessage_ = kestrom_links::shutdownText(failure);
     errorFlag_ = 1;
+    shutdowns_.push_back(errorMessage_);
 }
 
 SessionResult TableSession::request(const Demand& demand, allocProblem& problem,
                                     double tolerance) {
+    shutdowns_.clear();
     TableRequest table = tableRequest(scenario_, demand);
     const TableReading reading = readTable(table);
     if (reading.failure.empty()) {
@@ -82,6 +84,7 @@ SessionResult TableSession::result(const Demand& demand, const std::vector<::Thr
     r.activeThrusters = static_cast<float>(previousActive_);
     r.errorMessage = errorMessage_;
     r.error = static_cast<float>(errorFlag_);
+    r.shutdowns = shutdowns_;
     r.report = reportRequest(rows, r.rows, demand, r.thrustGenerated, tolerance);
     return r;
 }

@@ -24,6 +24,9 @@ struct SessionResult {
     float activeThrusters = 0.0f;
     std::string errorMessage;
     float error = 0.0f;
+    // The "Error Message" of every error shutdown during the request, oldest first, even when
+    // a computation was published after it ("No errors" above).
+    std::vector<std::string> shutdowns;
     RequestReport report;
 };
 
@@ -43,6 +46,7 @@ class TableSession {
     SessionResult result(const Demand& demand, const std::vector<::ThrusterRow>& rows,
                          bool started, double tolerance) const;
 
+    std::vector<std::string> shutdowns_;  // during the present request
     Scenario scenario_;  // the rows' force and angle cells follow the publications
     // The output links, as the channel last wrote them (a host's channels start at 0 and "").
     std::array<float, 3> thrustGenerated_{};
