@@ -83,8 +83,9 @@ nlohmann::json convert(py::handle value, const std::string& file, const std::str
 
 }  // namespace
 
-nlohmann::json toJson(py::handle value, const std::string& file, NonFinite nonFinite) {
-    return convert(value, file, "", nonFinite, 0);
+nlohmann::json toJson(py::handle value, const std::string& file, NonFinite nonFinite,
+                      const std::string& key) {
+    return convert(value, file, key, nonFinite, 0);
 }
 
 }  // namespace kestrom_python

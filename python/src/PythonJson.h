@@ -15,7 +15,9 @@ enum class NonFinite {
     text,    // "NaN", "Infinity", "-Infinity": the problem format's texts for such numbers
 };
 
-// Throws kestrom_sim::InputError naming `file` and the key of a value that has no JSON form.
-nlohmann::json toJson(pybind11::handle value, const std::string& file, NonFinite nonFinite);
+// Throws kestrom_sim::InputError naming `file` and the key of a value that has no JSON form;
+// `key` names the value itself.
+nlohmann::json toJson(pybind11::handle value, const std::string& file, NonFinite nonFinite,
+                      const std::string& key = "");
 
 }  // namespace kestrom_python

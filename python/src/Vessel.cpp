@@ -16,6 +16,7 @@ namespace {
 
 // Messages name the inputs as the command line names its file.
 constexpr const char* kScenarioName = "scenario";
+constexpr const char* kAllocateName = "allocate";
 constexpr const char* kDemandName = "demand";
 
 kestrom_sim::Scenario parsedScenario(py::handle scenario) {
@@ -54,9 +55,9 @@ SessionResult Vessel::allocate(py::handle demand, double tolerance) {
     if (!(tolerance >= 0.0 && tolerance <= 1.0)) {
         throw py::value_error("tolerance: expected a number from 0 to 1");
     }
-    const nlohmann::json document = toJson(demand, kDemandName, NonFinite::number);
-    const kestrom_sim::Demand parsed =
-        kestrom_sim::parseDemand(kestrom_sim::JsonField(document, kDemandName));
+    const nlohmann::json document = toJson(demand, kAllocateName, NonFinite::number, kDemandName);
+    const kestrom_sim::Demand parsed = kestrom_sim::parseDemand(
+        kestrom_sim::JsonField(document, kAllocateName, kDemandName));
     py::gil_scoped_release released;
     const std::lock_guard<std::mutex> lock(busy_);
     return session_.request(parsed, problem_, tolerance);
