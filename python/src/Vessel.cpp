@@ -1,6 +1,9 @@
 // The Vessel class and the result of one request, with numpy views made when read.
 #include "Vessel.h"
 
+#include <cfloat>
+#include <cmath>
+
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
@@ -23,6 +26,40 @@ kestrom_sim::Scenario parsedScenario(py::handle scenario) {
     const nlohmann::json document = toJson(scenario, kScenarioName, NonFinite::number);
     return kestrom_sim::parseScenario(kestrom_sim::JsonField(document, kScenarioName),
                                       kScenarioName, false);
+}
+
+bool plainNumber(double value) {
+    return std::isfinite(value) && std::fabs(value) <= FLT_MAX;
+}
+
+// The common demands (a list or tuple of 3 floats, a numpy float64 vector of 3) taken without
+// the detour through JSON, when every value is one the scenario parser accepts. Anything
+// else goes through the parser, which words the problem.
+bool takePlainDemand(py::handle demand, kestrom_sim::Demand& out) {
+    PyObject* object = demand.ptr();
+    if (PyList_CheckExact(object) || PyTuple_CheckExact(object)) {
+        if (PySequence_Fast_GET_SIZE(object) != 3) {
+            return false;
+        }
+        PyObject** items = PySequence_Fast_ITEMS(object);
+        for (std::size_t k = 0; k < 3; ++k) {
+            if (!PyFloat_CheckExact(items[k])) {
+                return false;
+            }
+            out[k] = PyFloat_AS_DOUBLE(items[k]);
+        }
+    } else if (py::isinstance<py::array_t<double>>(demand)) {
+        const auto array = py::reinterpret_borrow<py::array_t<double>>(demand);
+        if (array.ndim() != 1 || array.shape(0) != 3) {
+            return false;
+        }
+        for (py::ssize_t k = 0; k < 3; ++k) {
+            out[static_cast<std::size_t>(k)] = array.at(k);
+        }
+    } else {
+        return false;
+    }
+    return plainNumber(out[0]) && plainNumber(out[1]) && plainNumber(out[2]);
 }
 
 template <class T, std::size_t N>
@@ -55,9 +92,13 @@ SessionResult Vessel::allocate(py::handle demand, double tolerance) {
     if (!(tolerance >= 0.0 && tolerance <= 1.0)) {
         throw py::value_error("tolerance: expected a number from 0 to 1");
     }
-    const nlohmann::json document = toJson(demand, kAllocateName, NonFinite::number, kDemandName);
-    const kestrom_sim::Demand parsed = kestrom_sim::parseDemand(
-        kestrom_sim::JsonField(document, kAllocateName, kDemandName));
+    kestrom_sim::Demand parsed;
+    if (!takePlainDemand(demand, parsed)) {
+        const nlohmann::json document =
+            toJson(demand, kAllocateName, NonFinite::number, kDemandName);
+        parsed = kestrom_sim::parseDemand(
+            kestrom_sim::JsonField(document, kAllocateName, kDemandName));
+    }
     py::gil_scoped_release released;
     const std::lock_guard<std::mutex> lock(busy_);
     return session_.request(parsed, problem_, tolerance);
