@@ -43,7 +43,7 @@ def main():
             ax.plot(np.full(len(above), np.radians(angle)), above, ".", color="tab:orange")
     ax.plot([], [], ".", color="tab:orange", label="met again above the first miss")
     ax.set_title(f"{vessel.name}: capability at a yaw moment of {envelope['moment']:g} N m")
-    ax.legend(loc="lower left", bbox_to_anchor=(-0.1, -0.12))
+    ax.legend(loc="upper center", bbox_to_anchor=(0.5, -0.08))
     fig.savefig(args.out, dpi=120, bbox_inches="tight")
     print(f"wrote {args.out}")
 

@@ -35,11 +35,10 @@ py::dict capability(const Vessel& vessel, const kestrom_sim::CapabilityOptions& 
         const kestrom_sim::DirectionCapability& d =
             envelope.directions[static_cast<std::size_t>(i)];
         angle.mutable_at(i) = d.angle;
-        allocation.mutable_at(i) =
-            d.allocation.value_or(std::numeric_limits<double>::quiet_NaN());
+        allocation.mutable_at(i) = d.allocation.value_or(std::numeric_limits<double>::quiet_NaN());
         physical.mutable_at(i) = d.physical;
-        metAbove.append(py::array_t<double>(static_cast<py::ssize_t>(d.metAbove.size()),
-                                            d.metAbove.data()));
+        metAbove.append(
+            py::array_t<double>(static_cast<py::ssize_t>(d.metAbove.size()), d.metAbove.data()));
     }
     py::dict result;
     result["moment"] = envelope.moment;

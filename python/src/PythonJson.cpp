@@ -50,8 +50,9 @@ nlohmann::json convert(py::handle value, const std::string& file, const std::str
         nlohmann::json object = nlohmann::json::object();
         for (const auto item : value.cast<py::dict>()) {
             if (!py::isinstance<py::str>(item.first)) {
-                throw kestrom_sim::InputError(file, key, "expected text keys, got " +
-                                                             py::repr(item.first).cast<std::string>());
+                throw kestrom_sim::InputError(
+                    file, key,
+                    "expected text keys, got " + py::repr(item.first).cast<std::string>());
             }
             const std::string name = item.first.cast<std::string>();
             object[name] = convert(item.second, file, key.empty() ? name : key + "." + name,
@@ -63,9 +64,8 @@ nlohmann::json convert(py::handle value, const std::string& file, const std::str
         nlohmann::json array = nlohmann::json::array();
         std::size_t index = 0;
         for (const py::handle element : value) {
-            array.push_back(
-                convert(element, file, key + "[" + std::to_string(index++) + "]", nonFinite,
-                        depth + 1));
+            array.push_back(convert(element, file, key + "[" + std::to_string(index++) + "]",
+                                    nonFinite, depth + 1));
         }
         return array;
     }
@@ -77,8 +77,9 @@ nlohmann::json convert(py::handle value, const std::string& file, const std::str
         }
     }
     throw kestrom_sim::InputError(
-        file, key, "expected a number, text, list or dict, got " +
-                       py::str(py::type::of(value).attr("__name__")).cast<std::string>());
+        file, key,
+        "expected a number, text, list or dict, got " +
+            py::str(py::type::of(value).attr("__name__")).cast<std::string>());
 }
 
 }  // namespace

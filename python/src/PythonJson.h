@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include <nlohmann/json.hpp>
 #include <pybind11/pybind11.h>
+#include <nlohmann/json.hpp>
 
 namespace kestrom_python {
 

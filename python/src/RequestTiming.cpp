@@ -7,8 +7,7 @@
 
 namespace kestrom_python {
 
-double timeRequests(pybind11::handle scenario,
-                    const std::vector<std::array<double, 3>>& demands) {
+double timeRequests(pybind11::handle scenario, const std::vector<std::array<double, 3>>& demands) {
     const Vessel vessel(scenario);
     kestrom_sim::TableSession session(vessel.scenario());
     allocProblem problem;

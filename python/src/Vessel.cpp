@@ -71,7 +71,6 @@ py::array_t<double> triple(const forceMom& f) {
     return array(std::array<double, 3>{f.fwd, f.swd, f.rot});
 }
 
-
 template <float kestrom_sim::PublishedCells::*member>
 py::array_t<float> cells(const SessionResult& r) {
     py::array_t<float> out(static_cast<py::ssize_t>(r.rows.size()));
@@ -84,8 +83,7 @@ py::array_t<float> cells(const SessionResult& r) {
 
 }  // namespace
 
-Vessel::Vessel(py::handle scenario)
-    : scenario_(parsedScenario(scenario)), session_(scenario_) {}
+Vessel::Vessel(py::handle scenario) : scenario_(parsedScenario(scenario)), session_(scenario_) {}
 
 SessionResult Vessel::allocate(py::handle demand, double tolerance) {
     // The range the run command's --tolerance accepts.
@@ -96,8 +94,8 @@ SessionResult Vessel::allocate(py::handle demand, double tolerance) {
     if (!takePlainDemand(demand, parsed)) {
         const nlohmann::json document =
             toJson(demand, kAllocateName, NonFinite::number, kDemandName);
-        parsed = kestrom_sim::parseDemand(
-            kestrom_sim::JsonField(document, kAllocateName, kDemandName));
+        parsed =
+            kestrom_sim::parseDemand(kestrom_sim::JsonField(document, kAllocateName, kDemandName));
     }
     py::gil_scoped_release released;
     const std::lock_guard<std::mutex> lock(busy_);
@@ -129,11 +127,9 @@ void addVessel(py::module_& module) {
         .def_property_readonly(
             "table_thrust", [](const SessionResult& r) { return triple(r.report.tableThrust); },
             "the thrust the published table produces (fwd, swd, rot)")
-        .def_property_readonly("met",
-                               [](const SessionResult& r) { return r.report.verdict.met; })
+        .def_property_readonly("met", [](const SessionResult& r) { return r.report.verdict.met; })
         .def_property_readonly(
-            "shortfall",
-            [](const SessionResult& r) { return triple(r.report.verdict.shortfall); },
+            "shortfall", [](const SessionResult& r) { return triple(r.report.verdict.shortfall); },
             "demand minus the table's thrust")
         .def_property_readonly(
             "opposite",
@@ -156,8 +152,7 @@ void addVessel(py::module_& module) {
         .def("allocate", &Vessel::allocate, py::arg("demand"),
              py::arg("tolerance") = kDefaultVerdictTolerance,
              "Allocate demand [fwd, swd, rot] (N, N, N m) and return the AllocationResult.")
-        .def_property_readonly("name",
-                               [](const Vessel& v) { return v.scenario().name; })
+        .def_property_readonly("name", [](const Vessel& v) { return v.scenario().name; })
         .def_property_readonly("rows", [](const Vessel& v) { return v.scenario().rows.size(); });
 }
 

@@ -37,8 +37,7 @@ void TableSession::shutDown(const std::string& failure, int activeThrusters) {
     shutdowns_.push_back(errorMessage_);
 }
 
-SessionResult TableSession::request(const Demand& demand, allocProblem& problem,
-                                    double tolerance) {
+SessionResult TableSession::request(const Demand& demand, allocProblem& problem, double tolerance) {
     shutdowns_.clear();
     TableRequest table = tableRequest(scenario_, demand);
     const TableReading reading = readTable(table);

@@ -17,7 +17,7 @@ namespace kestrom_sim {
 
 // What the host sees after one request, as `run` reports it.
 struct SessionResult {
-    bool started = false;  // false: the present settings already met the demand
+    bool started = false;              // false: the present settings already met the demand
     std::vector<PublishedCells> rows;  // every row's force and angle cells, in table order
     std::array<float, 3> thrustGenerated{};
     float energy = 0.0f;
@@ -43,11 +43,11 @@ class TableSession {
   private:
     void writeCells(std::size_t row, float force, float angle);
     void shutDown(const std::string& failure, int activeThrusters);
-    SessionResult result(const Demand& demand, const std::vector<::ThrusterRow>& rows,
-                         bool started, double tolerance) const;
+    SessionResult result(const Demand& demand, const std::vector<::ThrusterRow>& rows, bool started,
+                         double tolerance) const;
 
     std::vector<std::string> shutdowns_;  // during the present request
-    Scenario scenario_;  // the rows' force and angle cells follow the publications
+    Scenario scenario_;                   // the rows' force and angle cells follow the publications
     // The output links, as the channel last wrote them (a host's channels start at 0 and "").
     std::array<float, 3> thrustGenerated_{};
     float energy_ = 0.0f;
