@@ -28,6 +28,12 @@ def run_sim(args, cwd):
     return done.returncode, done.stdout, done.stderr
 
 
+def parse(text):
+    """JSON text as the command line wrote it; "-0" stays a negative zero (json reads it as
+    the integer 0)."""
+    return json.loads(text, parse_int=float)
+
+
 def number(value):
     """A number as the command line prints it: non-finite ones travel as texts."""
     texts = {"NaN": math.nan, "Infinity": math.inf, "-Infinity": -math.inf}

@@ -6,7 +6,7 @@ import json
 import kestrom
 import pytest
 
-from conftest import EXAMPLES, assert_same_numbers, run_sim, same_bits, scenario
+from conftest import parse, EXAMPLES, assert_same_numbers, run_sim, same_bits, scenario
 
 SCENARIOS = sorted(p.name for p in EXAMPLES.glob("*.json"))
 
@@ -52,7 +52,7 @@ def test_vessel_equals_run_json(name, variant, workdir):
     path.write_text(json.dumps(document))
     status, out, err = run_sim(["run", "--json", "--log-dir", str(workdir), str(path)], workdir)
     assert status in (0, 5), err
-    lines = [json.loads(line) for line in out.splitlines()]
+    lines = [parse(line) for line in out.splitlines()]
     assert len(lines) == len(document["demands"])
 
     vessel = kestrom.Vessel(document)
@@ -77,7 +77,7 @@ def test_request_on_a_table_that_already_meets_it(workdir):
     path.write_text(json.dumps(document))
     status, out, err = run_sim(["run", "--json", "--log-dir", str(workdir), str(path)], workdir)
     assert status == 0, err
-    lines = [json.loads(line) for line in out.splitlines()]
+    lines = [parse(line) for line in out.splitlines()]
     vessel = kestrom.Vessel(document)
     results = [vessel.allocate(d) for d in document["demands"]]
     assert [r.started for r in results] == [True, False]
@@ -95,7 +95,7 @@ def test_solve_equals_solve_command(path, reference, workdir):
     args = ["solve", str(path)] + (["--reference"] if reference else [])
     status, out, err = run_sim(args, workdir)
     assert status == 0, err
-    theirs = json.loads(out)
+    theirs = parse(out)
     ours = kestrom.solve(json.loads(path.read_text()), reference=reference)
     assert_same_numbers(ours["total"], theirs["total"], "total")
     assert len(ours["thrusters"]) == len(theirs["thrusters"])
@@ -111,7 +111,7 @@ def test_solve_carries_non_finite_numbers_and_model_errors_like_the_command(work
     path = workdir / "nan.json"
     path.write_text(json.dumps(problem))
     status, out, _ = run_sim(["solve", str(path)], workdir)
-    theirs = json.loads(out)
+    theirs = parse(out)
     problem["demand"][0] = float("nan")
     ours = kestrom.solve(problem)
     assert ours.keys() == theirs.keys()
@@ -123,7 +123,7 @@ def test_solve_carries_non_finite_numbers_and_model_errors_like_the_command(work
     path.write_text(json.dumps(problem))
     status, out, _ = run_sim(["solve", str(path)], workdir)
     assert status == 1
-    assert kestrom.solve(problem) == json.loads(out)
+    assert kestrom.solve(problem) == parse(out)
 
 
 def test_capability_equals_capability_json(workdir):
@@ -131,7 +131,7 @@ def test_capability_equals_capability_json(workdir):
     status, out, err = run_sim(["capability", "--json", "--directions", "12", "--moment",
                                 "50", str(path)], workdir)
     assert status == 0, err
-    theirs = json.loads(out)
+    theirs = parse(out)
     ours = kestrom.capability(kestrom.Vessel(scenario("ferry.json")), directions=12, moment=50.0)
     assert same_bits(ours["moment"], theirs["moment"])
     directions = theirs["directions"]

@@ -7,7 +7,7 @@ import kestrom
 import numpy as np
 import pytest
 
-from conftest import run_sim, same_bits, scenario
+from conftest import parse, run_sim, same_bits, scenario
 
 
 def cli_message(document, workdir):
