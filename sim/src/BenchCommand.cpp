@@ -9,6 +9,7 @@
 
 #include "Commands.h"
 #include "JsonInput.h"
+#include "OptionChecks.h"
 #include "SolveProblem.h"
 #include "allocation/EnergyMinimisation.h"
 #include "allocation/ReferenceMinimiser.h"
@@ -74,7 +75,7 @@ void addBenchCommand(CLI::App& app, int& status) {
     bench->add_option("FILE", options->path, "problem file (JSON), - for standard input")
         ->required();
     bench->add_option("--repeat", options->repeat, "number of timed solves")
-        ->check(CLI::Range(1, 100000000))
+        ->check(wholeNumberIn(1, 100000000))
         ->capture_default_str();
     bench->add_flag("--reference", options->reference, "time the literal (slow) minimiser");
     bench->callback([options, &status] { status = runBench(*options); });

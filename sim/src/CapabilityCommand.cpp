@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <iostream>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -13,8 +14,11 @@
 #include "Commands.h"
 #include "DefaultVessel.h"
 #include "JsonInput.h"
+#include "OptionChecks.h"
+#include "OutputFile.h"
 #include "Scenario.h"
-#include "SvgPicture.h"
+#include "ScenarioWarnings.h"
+#include "SvgText.h"
 
 namespace kestrom_sim {
 
@@ -59,6 +63,12 @@ int runCapability(CapabilityCommandOptions& options) {
     const std::string file =
         options.scenarioPath.empty() ? "built-in vessel" : inputName(options.scenarioPath);
     try {
+        if (!options.csvPath.empty()) {
+            checkOutputPath(options.csvPath, "--csv");
+        }
+        if (!options.svgPath.empty()) {
+            checkOutputPath(options.svgPath, "--svg");
+        }
         Scenario scenario;
         if (options.scenarioPath.empty()) {
             scenario = defaultVessel();
@@ -70,6 +80,10 @@ int runCapability(CapabilityCommandOptions& options) {
             options.envelope.progress = showProgress;
         }
         const CapabilityEnvelope envelope = capabilityEnvelope(scenario, options.envelope);
+        // Only an accepted input is warned about, so that bad input stays one line.
+        if (!options.scenarioPath.empty()) {
+            printScenarioWarnings(scenario, file);
+        }
         if (options.json) {
             std::cout << capabilityJson(envelope);
         } else {
@@ -85,7 +99,10 @@ int runCapability(CapabilityCommandOptions& options) {
         std::cerr << "kestrom-sim: " << e.what() << '\n';
         return 2;
     } catch (const CapabilityInputError& e) {
-        std::cerr << "kestrom-sim: " << file << ": " << e.key() << ": " << e.what() << '\n';
+        // An option is named by itself, a row by the scenario it belongs to.
+        const bool option = e.key().rfind("--", 0) == 0;
+        std::cerr << "kestrom-sim: " << (option ? "" : file + ": ") << e.key() << ": " << e.what()
+                  << '\n';
         return 2;
     }
     return 0;
@@ -100,17 +117,27 @@ void addCapabilityCommand(CLI::App& app, int& status) {
         "and at best with its thrusters. Without SCENARIO a built-in supply vessel is used.");
     auto options = std::make_shared<CapabilityCommandOptions>();
     command->add_option("SCENARIO", options->scenarioPath, "scenario file (JSON)");
-    command->add_option("--directions", options->envelope.directions,
-                        "number of force directions, evenly spaced (default 72)");
-    command->add_option("--moment", options->envelope.moment,
-                        "yaw moment held meanwhile, N m, bow to port positive (default 0)");
-    command->add_option("--step", options->envelope.stepPercent,
-                        "grid step of the allocation's limit, percent of the physical limit "
-                        "(default 1)");
-    command->add_option("--tolerance", options->envelope.tolerance,
-                        "share of the demand a met request may miss by (default 0.01)");
-    command->add_option("--threads", options->envelope.threads,
-                        "worker threads (default: one per core)");
+    command
+        ->add_option("--directions", options->envelope.directions,
+                     "number of force directions, evenly spaced (default 72)")
+        ->check(wholeNumberIn(1, kMaxDirections));
+    command
+        ->add_option("--moment", options->envelope.moment,
+                     "yaw moment held meanwhile, N m, bow to port positive (default 0)")
+        ->check(numberIn());
+    command
+        ->add_option("--step", options->envelope.stepPercent,
+                     "grid step of the allocation's limit, percent of the physical limit "
+                     "(default 1)")
+        ->check(numberIn());
+    command
+        ->add_option("--tolerance", options->envelope.tolerance,
+                     "share of the demand a met request may miss by (default 0.01)")
+        ->check(numberIn());
+    command
+        ->add_option("--threads", options->envelope.threads,
+                     "worker threads (default: one per core)")
+        ->check(wholeNumberIn(0, std::numeric_limits<unsigned>::max()));
     command->add_flag("--json", options->json, "print the envelope as one JSON object");
     command->add_option("--csv", options->csvPath, "write the envelope as CSV");
     command->add_option("--svg", options->svgPath, "write a polar picture of both envelopes");

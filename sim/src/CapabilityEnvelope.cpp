@@ -3,6 +3,7 @@
 // with its own solver work record. Every direction is computed alone, so the results do not
 // depend on the number of threads.
 #include "CapabilityEnvelope.h"
+#include "TruePi.h"
 
 #include <algorithm>
 #include <atomic>
@@ -19,9 +20,8 @@ namespace kestrom_sim {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+constexpr double kPi = kTruePi;
 constexpr double kDegree = kPi / 180.0;
-constexpr int kMaxDirections = 3600;
 
 // The ship the channel builds from the scenario's table, rows the model rejects named.
 Shipobj channelShip(const Scenario& scenario) {

@@ -14,6 +14,9 @@
 
 namespace kestrom_sim {
 
+// Directions beyond this many (a tenth of a degree apart) show nothing more.
+constexpr int kMaxDirections = 3600;
+
 struct CapabilityOptions {
     int directions = 72;
     double moment = 0.0;       // N m, bow to port positive

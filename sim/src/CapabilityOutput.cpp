@@ -1,6 +1,7 @@
 // Printing the envelope. Demand angles turn from ahead (+fwd) towards port (+swd); with
 // ahead drawn up and port left, angle a lies at (-sin a, -cos a) from the centre on the page.
 #include "CapabilityOutput.h"
+#include "TruePi.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,12 +9,13 @@
 #include <sstream>
 
 #include "NumberText.h"
+#include "SvgText.h"
 
 namespace kestrom_sim {
 
 namespace {
 
-constexpr double kDegree = 3.14159265358979323846 / 180.0;
+constexpr double kDegree = kTruePi / 180.0;
 constexpr double kSize = 760.0;
 constexpr double kCentre = 380.0;
 constexpr double kPlotRadius = 280.0;
@@ -63,29 +65,6 @@ std::string forceText(double newtons) {
     return buffer;
 }
 
-std::string xmlText(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            default:
-                out +=
-                    (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7f)
-                        ? '?'
-                        : c;
-        }
-    }
-    return out;
-}
-
 void label(std::ostringstream& svg, double x, double y, const std::string& text,
            const char* anchor = "middle", const char* extra = "") {
     svg << "<text x=\"" << px(x) << "\" y=\"" << px(y) << "\" text-anchor=\"" << anchor << "\" "
@@ -114,8 +93,11 @@ void drawGrid(std::ostringstream& svg, const Page& page, double largest) {
     const double words = kPlotRadius + 46.0;
     label(svg, kCentre, kCentre - words + 4.0, "ahead", "middle", "font-weight=\"bold\"");
     label(svg, kCentre, kCentre + words + 4.0, "astern", "middle", "font-weight=\"bold\"");
-    label(svg, kCentre - words, kCentre + 4.0, "port", "middle", "font-weight=\"bold\"");
-    label(svg, kCentre + words, kCentre + 4.0, "starboard", "middle", "font-weight=\"bold\"");
+    // The side words sit below the 90 and 270 degree labels, which share their height.
+    label(svg, kCentre - kPlotRadius - 22.0, kCentre + 22.0, "port", "middle",
+          "font-weight=\"bold\"");
+    label(svg, kCentre + kPlotRadius + 22.0, kCentre + 22.0, "starboard", "middle",
+          "font-weight=\"bold\"");
 }
 
 void drawVessel(std::ostringstream& svg) {

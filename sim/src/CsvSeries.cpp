@@ -41,10 +41,7 @@ std::vector<std::string> splitCommas(const std::string& line) {
 }  // namespace
 
 std::vector<Demand> readDemandsCsv(const std::string& path) {
-    std::ifstream in(path);
-    if (!in) {
-        throw InputError(path, "", std::string("cannot be read: ") + std::strerror(errno));
-    }
+    std::ifstream in = openInputFile(path);
     std::vector<Demand> demands;
     std::string line;
     for (std::size_t lineNumber = 1; std::getline(in, line); ++lineNumber) {

@@ -10,7 +10,7 @@ namespace kestrom_sim {
 
 namespace {
 
-constexpr double kMainRotation = 0.610865238;   // 35 degrees
+constexpr double kMainRotation = 0.610865238;  // 35 degrees
 
 ThrusterRow row(double sideways, double forward, double type, double maxForce,
                 double reversePenalty, double startAngle, double maxRotation) {
@@ -34,10 +34,10 @@ Scenario defaultVessel() {
     s.rows = {
         row(6.0, -36.0, 2, 800000.0, 1.0, 0.0, kMainRotation),   // main propeller, port
         row(-6.0, -36.0, 2, 800000.0, 1.0, 0.0, kMainRotation),  // main propeller, starboard
-        row(0.0, 24.0, 2, 350000.0, 1.0, 0.0, kPi),        // retractable azimuth
-        row(0.0, -28.0, 2, 300000.0, 1.0, 0.0, kPi),       // aft azimuth
-        row(0.0, 33.0, 1, 200000.0, 0.8, kHalfPi, 0.0),     // bow tunnel 1
-        row(0.0, 30.5, 1, 200000.0, 0.8, kHalfPi, 0.0),     // bow tunnel 2
+        row(0.0, 24.0, 2, 350000.0, 1.0, 0.0, kPi),              // retractable azimuth
+        row(0.0, -28.0, 2, 300000.0, 1.0, 0.0, kPi),             // aft azimuth
+        row(0.0, 33.0, 1, 200000.0, 0.8, kHalfPi, 0.0),          // bow tunnel 1
+        row(0.0, 30.5, 1, 200000.0, 0.8, kHalfPi, 0.0),          // bow tunnel 2
     };
     s.hasColumn.fill(true);
     s.demands = {

@@ -5,6 +5,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -13,11 +14,6 @@
 namespace kestrom_sim {
 
 namespace {
-
-std::string joinMessage(const std::string& file, const std::string& key,
-                        const std::string& problem) {
-    return key.empty() ? file + ": " + problem : file + ": " + key + ": " + problem;
-}
 
 // nlohmann's texts start with "[json.exception.parse_error.101] ", which says nothing to a
 // user; the rest names the line, the column and what was found.
@@ -44,11 +40,30 @@ std::string typeName(const nlohmann::json& value) {
 
 }  // namespace
 
+std::string inputMessage(const std::string& file, const std::string& key,
+                         const std::string& problem) {
+    return key.empty() ? file + ": " + problem : file + ": " + key + ": " + problem;
+}
+
 InputError::InputError(const std::string& file, const std::string& key, const std::string& problem)
-    : std::runtime_error(joinMessage(file, key, problem)) {}
+    : std::runtime_error(inputMessage(file, key, problem)) {}
 
 std::string inputName(const std::string& path) {
     return path == "-" ? "<stdin>" : path;
+}
+
+std::ifstream openInputFile(const std::string& path) {
+    // A directory opens as a stream on some systems and fails only when read, without a
+    // reason a user would recognise.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) {
+        throw InputError(path, "", "is a directory");
+    }
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        throw InputError(path, "", std::string("cannot be read: ") + std::strerror(errno));
+    }
+    return file;
 }
 
 nlohmann::json readJsonFile(const std::string& path) {
@@ -57,10 +72,7 @@ nlohmann::json readJsonFile(const std::string& path) {
     if (path == "-") {
         content.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
     } else {
-        std::ifstream file(path, std::ios::binary);
-        if (!file) {
-            throw InputError(name, "", std::string("cannot be read: ") + std::strerror(errno));
-        }
+        std::ifstream file = openInputFile(path);
         std::ostringstream buffer;
         buffer << file.rdbuf();
         if (file.bad()) {

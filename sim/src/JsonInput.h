@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <fstream>
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
@@ -10,6 +11,11 @@
 #include <nlohmann/json.hpp>
 
 namespace kestrom_sim {
+
+// "FILE: KEY: PROBLEM", or "FILE: PROBLEM" when key is empty: how the tool names a problem
+// with an input, in errors and in warnings alike.
+std::string inputMessage(const std::string& file, const std::string& key,
+                         const std::string& problem);
 
 // A problem with an input of the tool. what() is "FILE: KEY: PROBLEM", or "FILE: PROBLEM"
 // when no key is concerned; the tool prints it after "kestrom-sim: " and exits with status 2.
@@ -20,6 +26,10 @@ class InputError : public std::runtime_error {
 
 // The name by which a file is shown in messages: "<stdin>" for "-", else the path.
 std::string inputName(const std::string& path);
+
+// Opens an input file (not "-") for reading. Throws InputError when it is a directory or
+// cannot be opened.
+std::ifstream openInputFile(const std::string& path);
 
 // Reads and parses the JSON document at path ("-" reads standard input). Throws InputError
 // when the file cannot be read or is not JSON.

@@ -5,6 +5,7 @@
 // tangent rows scale with z and 1 - z, the edge rows are homogeneous), so the union of the
 // two convex sectors is represented exactly.
 #include "PhysicalLimit.h"
+#include "TruePi.h"
 
 #include <glpk.h>
 
@@ -22,7 +23,7 @@ namespace kestrom_sim {
 
 namespace {
 
-constexpr double kTurn = 2.0 * 3.14159265358979323846;
+constexpr double kTurn = 2.0 * kTruePi;
 constexpr double kRightAngle = kTurn / 4.0;
 constexpr double kArcStep = kTurn / kPolygonSides;
 

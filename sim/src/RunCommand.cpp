@@ -22,18 +22,22 @@
 #include "DefaultVessel.h"
 #include "JsonInput.h"
 #include "NumberText.h"
+#include "OptionChecks.h"
+#include "OutputFile.h"
 #include "PluginLoader.h"
 #include "RequestReport.h"
 #include "Scenario.h"
+#include "ScenarioWarnings.h"
 #include "Scene.h"
 #include "SvgPicture.h"
+#include "TruePi.h"
 #include "host/EngineInterface.h"
 
 namespace kestrom_sim {
 
 namespace {
 
-constexpr double kDegreesPerRadian = 180.0 / 3.14159265358979323846;
+constexpr double kDegreesPerRadian = 180.0 / kTruePi;
 // A series at least this long shows a progress bar when standard error is a terminal.
 constexpr std::size_t kProgressFrom = 20;
 
@@ -352,6 +356,16 @@ Scenario loadScenario(const RunOptions& options) {
     return scenario;
 }
 
+void checkOutputPaths(const RunOptions& options) {
+    if (!options.svgPath.empty()) {
+        checkOutputPath(options.svgAll ? numberedPath(options.svgPath, 1) : options.svgPath,
+                        "--svg");
+    }
+    if (!options.csvPath.empty()) {
+        checkOutputPath(options.csvPath, "--csv");
+    }
+}
+
 // The plug-in writes its log files into the process's working directory: with --log-dir the
 // tool moves there before loading it, keeping every path the user gave as given.
 void enterLogDirectory(RunOptions& options, std::string& pluginPath) {
@@ -376,6 +390,7 @@ int runScenario(RunOptions options) {
     std::unique_ptr<Plugin> plugin;
     std::unique_ptr<Scene> scene;
     try {
+        checkOutputPaths(options);
         scenario = loadScenario(options);
         if (!options.csvPath.empty()) {
             csv = std::make_unique<CsvResultWriter>(options.csvPath, scenario.rows.size());
@@ -387,9 +402,8 @@ int runScenario(RunOptions options) {
         std::cerr << "kestrom-sim: " << e.what() << '\n';
         return 2;
     }
-    if (!scenario.has(Column::active)) {
-        std::cerr << "kestrom-sim: warning: no row gives \"active\": its link stays unconnected "
-                     "and the channel reads every row as inactive\n";
+    if (!options.scenarioPath.empty()) {
+        printScenarioWarnings(scenario, inputName(options.scenarioPath));
     }
     showWarnings(nullptr);
     if (!options.json) {
@@ -506,11 +520,11 @@ void addRunCommand(CLI::App& app, int& status) {
                     "force and angle per row");
     run->add_option("--timeout", options->timeoutSeconds,
                     "seconds to wait for one request before giving up (exit status 3)")
-        ->check(CLI::Range(1e-3, 1e6));
+        ->check(numberIn(1e-3, 1e6));
     run->add_option("--tolerance", options->tolerance,
                     "share of the demand's scale by which the table's thrust may miss each "
                     "component and still meet it (default 0.01)")
-        ->check(CLI::Range(0.0, 1.0));
+        ->check(numberIn(0.0, 1.0));
     run->add_flag("--fail-on-miss", options->failOnMiss,
                   "exit with status 6 when a request's table misses its demand");
     run->add_option("--log-dir", options->logDir,

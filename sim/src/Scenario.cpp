@@ -49,6 +49,11 @@ const char* columnKey(Column column) {
 
 Scenario parseScenario(const JsonField& document, const std::string& defaultName,
                        bool demandsRequired) {
+    if (!document.has("rows") && (document.has("thrusters") || document.has("demand"))) {
+        document.fail("this looks like a solve problem (it has \"" +
+                      std::string(document.has("thrusters") ? "thrusters" : "demand") +
+                      "\"): use kestrom-sim solve");
+    }
     document.expectOnlyKeys(
         {"name", "source", "description", "rows", "demands", "actionInExtrema"});
     Scenario scenario;

@@ -30,7 +30,8 @@ int runSolve(const std::string& path, bool reference) {
     try {
         Shipobj ship = buildShip(problem);
         allocProblem work;
-        const forceMom total = solveAllocation(problem.barredAngles, problem.demand, work, ship,
+        const forceMom total =
+            solveAllocation(problem.barredAngles, problem.demand, work, ship,
                             reference ? minimizeEnergyReference : minimizeEnergy);
         writeSolveResult(result, total, ship);
     } catch (const std::exception& e) {

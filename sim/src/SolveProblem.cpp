@@ -95,6 +95,9 @@ ThrusterParams parseThruster(const JsonField& field) {
 }  // namespace
 
 SolveProblem parseSolveProblem(const JsonField& document) {
+    if (document.has("rows") && !document.has("thrusters")) {
+        document.fail("this looks like a scenario (it has \"rows\"): use kestrom-sim run");
+    }
     document.expectOnlyKeys({"demand", "barredAngles", "thrusters"});
     SolveProblem problem;
 

@@ -5,24 +5,23 @@
 // so port is drawn left, the angle turns clockwise on the page, and a positive moment
 // (bow to port) turns counter-clockwise.
 #include "SvgPicture.h"
+#include "TruePi.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <sstream>
 
 #include "ChannelRows.h"
 #include "JsonInput.h"
+#include "SvgText.h"
 #include "allocation/angles.h"
 
 namespace kestrom_sim {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+constexpr double kPi = kTruePi;
 // A range this wide lets the thruster point anywhere (the channel's own value of pi).
 constexpr double kFullRange = ::kPi;
 
@@ -46,35 +45,6 @@ std::string num(double value) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%.2f", std::isfinite(value) ? value : 0.0);
     return buffer;
-}
-
-// Text safe inside XML: markup characters escaped, control characters and bytes outside
-// ASCII (which may not be valid UTF-8) replaced.
-std::string xmlText(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&apos;";
-                break;
-            default:
-                out += (u < 0x20 || u >= 0x7f) ? '?' : c;
-        }
-    }
-    return out;
 }
 
 // A force or moment with an SI prefix and three significant digits: "1.25 MN".
@@ -492,18 +462,6 @@ std::string svgPicture(const Scenario& scenario, const RequestResult& result,
     drawPanel(svg, scenario, result, requestNumber, requestCount, report);
     svg << "</svg>\n";
     return svg.str();
-}
-
-void writeTextFile(const std::string& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary);
-    if (!out) {
-        throw InputError(path, "", std::string("cannot be written: ") + std::strerror(errno));
-    }
-    out << content;
-    out.close();
-    if (!out) {
-        throw InputError(path, "", "cannot be written");
-    }
 }
 
 }  // namespace kestrom_sim

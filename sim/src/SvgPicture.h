@@ -8,6 +8,7 @@
 #include "RequestReport.h"
 #include "Scenario.h"
 #include "Scene.h"
+#include "SvgText.h"
 
 namespace kestrom_sim {
 
@@ -16,8 +17,5 @@ namespace kestrom_sim {
 std::string svgPicture(const Scenario& scenario, const RequestResult& result,
                        const RequestReport& report, std::size_t requestNumber,
                        std::size_t requestCount);
-
-// Writes text to path; throws InputError when the file cannot be written.
-void writeTextFile(const std::string& path, const std::string& text);
 
 }  // namespace kestrom_sim

@@ -1,4 +1,6 @@
 // kestrom-sim: a command-line host for the thrust-allocation library.
+#include <iostream>
+
 #include <CLI/CLI.hpp>
 
 #include "Commands.h"
@@ -15,8 +17,13 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        // --help and --version exit 0; every usage error is a malformed-input error.
-        return app.exit(e) == 0 ? 0 : 2;
+        // --help and --version exit 0; every usage error is a malformed-input error, told on
+        // one line like every other.
+        if (e.get_exit_code() == 0) {
+            return app.exit(e);
+        }
+        std::cerr << "kestrom-sim: " << e.what() << '\n';
+        return 2;
     }
     return status;
 }

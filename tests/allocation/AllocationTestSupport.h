@@ -1,5 +1,5 @@
-// Independent references for the allocation tests: a 3x3 solve and the least-norm split of a
-// demand over free thrusters.
+// Independent references for the allocation tests (a 3x3 solve and the least-norm split of a
+// demand over free thrusters), and a ship built from a list of thrusters.
 #pragma once
 
 #include <array>
@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "allocation/Shipobj.h"
 
 using Vec3 = std::array<double, 3>;
 using Mat3 = std::array<Vec3, 3>;
@@ -51,6 +53,13 @@ inline std::vector<std::array<double, 2>> leastNorm(const std::vector<std::array
     for (const auto& [x, y] : arms)
         F.push_back({m[0] - y * m[2], m[1] + x * m[2]});
     return F;
+}
+
+inline Shipobj shipOf(std::initializer_list<Thrusterobj> thrusters) {
+    Shipobj ship;
+    for (const Thrusterobj& t : thrusters)
+        ship.addThruster(t);
+    return ship;
 }
 
 // The text of the exception f throws.

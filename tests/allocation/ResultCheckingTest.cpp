@@ -3,6 +3,7 @@
 
 #include "AllocationTestSupport.h"
 #include "allocation/BarringAndRescaling.h"
+#include "allocation/ThrustFrame.h"
 #include "allocation/Thrusterobj.h"
 #include "allocation/solveAllocation.h"
 
@@ -26,11 +27,8 @@ struct ChannelState {
 
 // Two free azimuths ahead, to which `first` is added as thruster 0.
 Shipobj withTwoAzimuths(const Thrusterobj& first) {
-    Shipobj ship;
-    ship.addThruster(first);
-    ship.addThruster(Thrusterobj(1, 5, 2, 0, 100, 0, 1.0, 0, 0, 3.2));
-    ship.addThruster(Thrusterobj(2, 5, -2, 0, 100, 0, 1.0, 0, 0, 3.2));
-    return ship;
+    return shipOf({first, Thrusterobj(1, 5, 2, 0, 100, 0, 1.0, 0, 0, 3.2),
+                   Thrusterobj(2, 5, -2, 0, 100, 0, 1.0, 0, 0, 3.2)});
 }
 
 // Range [6.0, 0.5] through zero; its thrust points at 1.8, its reverse at 4.94: both outside.
@@ -71,39 +69,27 @@ TEST(ResultChecking, ComparesComponentsWithTheirTolerance) {
     EXPECT_EQ(getDiff(requested, forceMom(0.5, 2.5, 4.0, 0.0)), 2.0);
 }
 
-// Thrust already within every maximum stays as it is, whether the cut-back would be per
-// thruster (total proportional to the demand) or common.
-TEST(ResultChecking, RescaleKeepsThrustWithinMaxima) {
-    for (const bool proportional : {true, false}) {
-        ChannelState state;
-        state.ship.addThruster(Thrusterobj(0, -4, 1, 0, 100, 60, 1.0, 0.4, 0, 3.2));
-        state.ship.addThruster(Thrusterobj(1, -4, -1, 0, 100, 150, 1.0, 5.5, 0, 3.2));  // clipped
-        state.ship.addThruster(Thrusterobj(2, 6, 0, 0, 80, 30, 1.0, 2.0, 0, 3.2));
-        double sx = 0, sy = 0, sm = 0;
-        for (const Thrusterobj& t : state.ship.thrusters()) {
-            sx += t.forceX(), sy += t.forceY(), sm -= t.posX() * t.forceY() + t.posY() * t.forceX();
-        }
-        state.demanded = forceMom(sx, proportional ? sy : -3.0 * sy, sm, 0.0);
-        const Shipobj before = state.ship;
-        state.checker().rescale();
-        for (unsigned int i = 0; i < 3; ++i) {
-            const Thrusterobj &now = state.ship.thruster(i), &was = before.thruster(i);
-            EXPECT_NEAR(now.forceX(), was.forceX(), 1e-12);
-            EXPECT_NEAR(now.forceY(), was.forceY(), 1e-12);
-            EXPECT_LE(now.force(), now.maxForce() + 1e-12);
-        }
-    }
-}
-
-// Nothing barred: nothing changes. Every barred thruster already fixed: one plain solve.
-TEST(ResultChecking, BarringWithNothingToSearch) {
+// Nothing barred: nothing changes. Every thrust within its maximum (setForce clips every
+// thrust it stores): rescaling changes nothing, per thruster (the totals proportional to the
+// demand) or common. Every barred thruster already fixed: one plain solve.
+TEST(ResultChecking, NothingToSearchOrCutBack) {
     ChannelState free;
     free.ship =
         withTwoAzimuths(Thrusterobj(0, -5, 0, 2, 100, 50, 1.0, 0.2, 0.10840734641, 0.39159265358));
     const Shipobj before = free.ship;
     free.checker().processBarred(forceMom(60, 10, 20, 0));
     EXPECT_EQ(free.generated.fwd, -7.0);
-    EXPECT_EQ(free.ship.thruster(0).forceX(), before.thruster(0).forceX());
+    const Thrusterobj& pushing = before.thruster(0);  // the others push nothing
+    const forceMom proportional =
+        rescaleFrameThrust(pushing.forceX(), pushing.forceY(), pushing.posX(), pushing.posY());
+    for (const forceMom& demand : {proportional, forceMom(60, 10, 20, 0)}) {
+        free.demanded = demand;
+        free.checker().rescale();
+        for (unsigned int i = 0; i < 3; ++i) {
+            EXPECT_NEAR(free.ship.thruster(i).forceX(), before.thruster(i).forceX(), 1e-12);
+            EXPECT_NEAR(free.ship.thruster(i).forceY(), before.thruster(i).forceY(), 1e-12);
+        }
+    }
 
     ChannelState fixed;
     fixed.ship = withTwoAzimuths(wrappedAndBarred());
@@ -148,9 +134,8 @@ TEST(ResultChecking, GridSearchOverAWrappedRange) {
 TEST(ResultChecking, MainThrustersAndMixedBarredLists) {
     const forceMom demand(60, 10, 20, 0);
     ChannelState main;
-    main.ship.addThruster(sternBarred(0, 1));
-    main.ship.addThruster(sternBarred(1, -1));
-    main.ship.addThruster(Thrusterobj(2, 5, 0, 0, 100, 0, 1.0, 0, 0, 3.2));
+    main.ship = shipOf(
+        {sternBarred(0, 1), sternBarred(1, -1), Thrusterobj(2, 5, 0, 0, 100, 0, 1.0, 0, 0, 3.2)});
     ChannelState mixed;
     mixed.ship = main.ship;
     ASSERT_EQ(main.ship.barredThrusters(), (std::vector<std::int32_t>{0, 1}));

@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "AllocationTestSupport.h"
 #include "allocation/Shipobj.h"
 #include "allocation/Thrusterobj.h"
 #include "allocation/allocProblem.h"
@@ -18,10 +19,8 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 // gives it a share; the two-thruster solution never touches the frozen flags. That makes
 // the flag show which solver ran.
 Shipobj twoThrusterShip() {
-    Shipobj ship;
-    ship.addThruster(Thrusterobj(0, -20.0, 4.0, 0, 0.0, 0.0, 1.0, 0.0, 0.0, 3.2));
-    ship.addThruster(Thrusterobj(1, -20.0, -4.0, 0, 500.0, 0.0, 1.0, 0.0, 0.0, 3.2));
-    return ship;
+    return shipOf({Thrusterobj(0, -20.0, 4.0, 0, 0.0, 0.0, 1.0, 0.0, 0.0, 3.2),
+                   Thrusterobj(1, -20.0, -4.0, 0, 500.0, 0.0, 1.0, 0.0, 0.0, 3.2)});
 }
 
 bool minimiserRan(const std::vector<double>& angles, double extra) {

@@ -66,19 +66,8 @@ Case randomCase(std::mt19937_64& rng) {
         }
         c.problem.barredAngles.push_back(v);
     }
-    const double extras[] = {0.0,
-                             0.0,
-                             0.0,
-                             1.0,
-                             2.0,
-                             3.0,
-                             4.5,
-                             5.0,
-                             6.0,
-                             7.0,
-                             -2.0,
-                             1e300,
-                             std::numeric_limits<double>::quiet_NaN()};
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double extras[] = {0.0, 0.0, 0.0, 1.0, 2.0, 3.0, 4.5, 5.0, 6.0, 7.0, -2.0, 1e300, nan};
     c.problem.demand = forceMom(uniform(-0.8, 0.8) * totalMax, uniform(-0.8, 0.8) * totalMax,
                                 uniform(-20.0, 20.0) * totalMax, extras[rng() % 13]);
     c.problem.count = n;
@@ -86,18 +75,27 @@ Case randomCase(std::mt19937_64& rng) {
     return c;
 }
 
+// c's ship rebuilt with every thruster of type 0 at angle 0.3 (range 3.0); change(index,
+// posX, maxForce, force) may alter the forward arm, the maximum and the force.
+template <class Change>
+void rebuild(Case& c, Change change) {
+    Shipobj changed;
+    for (int i = 0; i < c.problem.count; ++i) {
+        const Thrusterobj& t = c.ship.thruster(i);
+        double posX = t.posX(), maxForce = t.maxForce(), force = t.force();
+        change(i, posX, maxForce, force);
+        changed.addThruster(Thrusterobj(static_cast<signed char>(i), posX, t.posY(), 0, maxForce,
+                                        force, t.reversePenalty(), 0.3, 0.0, 3.0));
+    }
+    c.ship = changed;
+}
+
 // Small maxima against a large demand, so that thrusters saturate cycle after cycle and
 // most rows of the normal matrix keep only their diagonal entry.
 Case frozenHeavyCase(std::mt19937_64& rng) {
     Case c = randomCase(rng);
-    Shipobj small;
-    for (int i = 0; i < c.problem.count; ++i) {
-        const Thrusterobj& t = c.ship.thruster(i);
-        small.addThruster(Thrusterobj(static_cast<signed char>(i), t.posX(), t.posY(), 0,
-                                      t.maxForce() * 0.02, t.force() * 0.02, t.reversePenalty(),
-                                      0.3, 0.0, 3.0));
-    }
-    c.ship = small;
+    rebuild(c,
+            [](int, double&, double& maxForce, double& force) { maxForce *= 0.02, force *= 0.02; });
     return c;
 }
 
@@ -108,25 +106,12 @@ Case nonFiniteCase(std::mt19937_64& rng) {
     const double inf = std::numeric_limits<double>::infinity();
     const double odd[] = {inf, -inf, std::numeric_limits<double>::quiet_NaN(), 1e300, 1e160};
     const double value = odd[rng() % 5];
-    switch (rng() % 4) {
-        case 0:
-            c.problem.demand.fwd = value;
-            break;
-        case 1:
-            c.problem.demand.rot = value;
-            break;
-        default: {
-            Shipobj changed;
-            const int k = static_cast<int>(rng() % static_cast<unsigned>(c.problem.count));
-            for (int i = 0; i < c.problem.count; ++i) {
-                const Thrusterobj& t = c.ship.thruster(i);
-                changed.addThruster(
-                    Thrusterobj(static_cast<signed char>(i), i == k ? value : t.posX(), t.posY(), 0,
-                                t.maxForce(), t.force(), t.reversePenalty(), 0.3, 0.0, 3.0));
-            }
-            c.ship = changed;
-            break;
-        }
+    const unsigned where = rng() % 4;
+    if (where < 2) {
+        (where == 0 ? c.problem.demand.fwd : c.problem.demand.rot) = value;
+    } else {
+        const int k = static_cast<int>(rng() % static_cast<unsigned>(c.problem.count));
+        rebuild(c, [&](int i, double& posX, double&, double&) { posX = i == k ? value : posX; });
     }
     return c;
 }

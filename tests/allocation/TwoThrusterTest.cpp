@@ -29,13 +29,6 @@ Forces solved(Shipobj& ship, double F, double S, double R) {
     return {t0.forceX(), t1.forceX(), t0.forceY(), t1.forceY()};
 }
 
-Shipobj shipOf(const Thrusterobj& t0, const Thrusterobj& t1) {
-    Shipobj ship;
-    ship.addThruster(t0);
-    ship.addThruster(t1);
-    return ship;
-}
-
 double norm(const Forces& f) {
     return std::sqrt(f[0] * f[0] + f[1] * f[1] + f[2] * f[2] + f[3] * f[3]);
 }
@@ -63,7 +56,7 @@ TEST(TwoThrusters, ClosedFormIsLeastNorm) {
         const double x0 = atThreshold ? 0.0 : u(rng), y0 = atThreshold ? 0.0 : u(rng);
         const Thrusterobj t0 = freeAt(x0, y0), t1 = freeAt(x0 + dx, y0 + dy);
         const double F = u(rng) * 10, S = u(rng) * 10, R = u(rng) * 100;
-        Shipobj ship = shipOf(t0, t1);
+        Shipobj ship = shipOf({t0, t1});
         const Forces got = solved(ship, F, S, R);
         const Forces want = pairLeastNorm(t0, t1, F, S, R);
         for (int k = 0; k < 4; ++k) {
@@ -87,7 +80,7 @@ TEST(TwoThrusters, SearchFindsBestCandidate) {
                              0.6 * (u(rng) + 1));
         const double F = 50 * u(rng), S = 50 * u(rng), R = 200 * u(rng);
 
-        Shipobj probe = shipOf(t0, t1);
+        Shipobj probe = shipOf({t0, t1});
         const Forces ln = pairLeastNorm(t0, t1, F, S, R);
         probe.adjustforceThruster(0, ln[0], ln[2]);
         probe.adjustforceThruster(1, ln[1], ln[3]);
@@ -112,7 +105,7 @@ TEST(TwoThrusters, SearchFindsBestCandidate) {
                     best = norm(f);
             }
         }
-        Shipobj ship = shipOf(t0, t1);
+        Shipobj ship = shipOf({t0, t1});
         const Forces got = solved(ship, F, S, R);
         if (best < 0) {
             EXPECT_EQ(norm(got), 0.0) << "trial " << trial;
@@ -132,15 +125,15 @@ TEST(TwoThrusters, SearchFindsBestCandidate) {
 TEST(TwoThrusters, EmptySearchAndCoincidentThrusters) {
     const Thrusterobj fixed0(0, 0.0, 1.0, 0, kHuge, 0, 0, 0, 0.5, 0.0);
     const Thrusterobj limited1(1, 0.0, -1.0, 2, kHuge, 0, 0, 0, 0.5, 0.1);
-    Shipobj ship = shipOf(fixed0, limited1);
+    Shipobj ship = shipOf({fixed0, limited1});
     EXPECT_EQ(solved(ship, 10.0, 0.0, 0.0), (Forces{0, 0, 0, 0}));
 
     const Thrusterobj swivel0(0, 0.0, 0.0, 0, kHuge, 0, 0, 0, 0.3, 0.5);
-    Shipobj close = shipOf(swivel0, freeAt(0.009, 0.0));
+    Shipobj close = shipOf({swivel0, freeAt(0.009, 0.0)});
     const Forces got = solved(close, 10.0, 0.0, 0.0);
     EXPECT_EQ(got, (Forces{0, 10.0, 0, 0}));
 
-    Shipobj apart = shipOf(swivel0, freeAt(0.01, 0.0));
+    Shipobj apart = shipOf({swivel0, freeAt(0.01, 0.0)});
     EXPECT_NEAR(solved(apart, 10.0, 0.0, 0.0)[0], 5.0, 1e-12);
 }
 
@@ -153,7 +146,7 @@ TEST(TwoThrusters, ReverseDirectionsNeedPenalty) {
     const Thrusterobj t1(1, -10.0, 0.0, 2, maxForce, 0, 0, 0, 0.0, 0.01);
     for (double penalty : {0.0, 1.0}) {
         const Thrusterobj t0(0, 0.0, 0.0, 0, maxForce, 0, penalty, 0, 0.0, 0.5);
-        Shipobj ship = shipOf(t0, t1);
+        Shipobj ship = shipOf({t0, t1});
         solved(ship, 0.0, 0.0, 1.0);
         const double expected = penalty > 0 ? maxForce : 0.0;
         EXPECT_NEAR(ship.getThruster(0).force(), expected, 1e-9) << "penalty " << penalty;

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "PluginScene.h"
+#include "allocation/ThrustFrame.h"
 #include "platform/PlatformTestSupport.h"
 
 namespace {
@@ -24,7 +25,8 @@ struct ChannelTest : PluginTest {};
 
 }  // namespace
 
-// The descriptor bytes, and fresh channels with their name and 18 declared links.
+// The descriptor bytes, and fresh channels with their name and the 18 links of the link table,
+// each with its kind's type.
 TEST_F(ChannelTest, EntryPointsDescribeAndCreateChannels) {
     ChannelType* type = entryPoint<ChannelType*()>("GetType")();
     ASSERT_EQ(type, entryPoint<ChannelType*()>("GetType")());
@@ -35,40 +37,17 @@ TEST_F(ChannelTest, EntryPointsDescribeAndCreateChannels) {
     for (int i = 7; i < 132; ++i)
         EXPECT_EQ(bytes[i], i >= 80 && i < 112 ? guid[i % 16] : i == 120 ? 7 : 0) << i;
 
-    struct Expected {
-        const char* name;
-        const GUID* type;
-        int direction;
-    };
-    const GUID* V = &VroGuids::Value;
-    const Expected links[18] = {{"Number of Thrusters", V, 1},
-                                {"ThrusterArrayRowIndex", V, 0},
-                                {"ForceColumn in ThrusterArray", V, 2},
-                                {"AngleColumn in ThrusterArray (RAD)", V, 2},
-                                {"RelPositionColumn in ThrusterArray", &VroGuids::ValueVector, 1},
-                                {"TypeColumn in ThrusterArray", V, 1},
-                                {"IsActiveColumn in ThrusterArray", V, 1},
-                                {"MaxForceColumn in ThrusterArray", V, 1},
-                                {"ReversePenaltyColumn in ThrusterArray", V, 1},
-                                {"StartAngleColumn in ThrusterArray (RAD)", V, 1},
-                                {"MaxRotationColumn in ThrusterArray (RAD)", V, 1},
-                                {"Thrust Needed (Fwd, Swd, Rot)", &VroGuids::ValueVector, 1},
-                                {"Thrust Generated (Fwd, Swd, Rot)", &VroGuids::ValueVector, 0},
-                                {"Energy Generated", V, 0},
-                                {"Action in Extrema", V, 1},
-                                {"Number of active thrusters in previous calculation", V, 0},
-                                {"Error Message", &VroGuids::Text, 0},
-                                {"Error?", V, 0}};
     Vro_Channel *first = newChannel(), *second = newChannel();
     ASSERT_NE(first, second);
     EXPECT_STREQ(first->GetChannelName(), "Kestrom");
     ASSERT_EQ(first->GetChildCount(), 18);
+    const GUID typeOfKind[] = {VroGuids::Value, VroGuids::ValueVector, VroGuids::Text};
     for (int i = 0; i < 18; ++i) {
         const ChildCreation* record = first->GetChildCreation(i);
         ASSERT_NE(record, nullptr);
-        EXPECT_STREQ(record->linkName, links[i].name);
-        EXPECT_TRUE(record->channelType.typeGuid == *links[i].type) << i;
-        EXPECT_EQ(record->linkDirection, links[i].direction) << i;
+        EXPECT_STREQ(record->linkName, kLinks[i].name);
+        EXPECT_TRUE(record->channelType.typeGuid == typeOfKind[int(kLinks[i].kind)]) << i;
+        EXPECT_EQ(record->linkDirection, kLinks[i].direction) << i;
         EXPECT_EQ(record->slotIndex, i);
     }
     delete first;  // never computed: returns at once
@@ -158,21 +137,20 @@ TEST_F(ChannelTest, FlagsHandOverTheRequest) {
     EXPECT_NEAR(scene.thrust.GetVector().x, -50.0f, 0.05f);
 }
 
-// Present settings that already meet the demand (summed here with forceY as sideways force)
-// start nothing while the active count is the published one, and start a computation when it
-// is not.
+// Present settings that already meet the demand (by the present-settings rule) start nothing while
+// the active count is the published one, and start a computation when it is not.
 TEST_F(ChannelTest, ComputesOnlyWhenSettingsMissTheDemand) {
     std::vector<Row> rows = azimuths();
     rows[0].force = 50, rows[0].angle = 0.3f;
     rows[1].force = 40, rows[1].angle = 5.9f;
     Scene scene(rows);
-    double sum[3] = {0, 0, 0};
+    forceMom sum;
     for (const Row& r : rows) {
-        const double fx = r.force * std::cos(double(r.angle)),
-                     fy = r.force * std::sin(double(r.angle));
-        sum[0] += fx, sum[1] += fy, sum[2] += fy * r.z - fx * r.x;
+        const double f = r.force, a = r.angle;
+        const forceMom t = storedFrameThrust(f * std::cos(a), f * std::sin(a), r.z, r.x);
+        sum.fwd += t.fwd, sum.swd += t.swd, sum.rot += t.rot;
     }
-    scene.setDemand(float(sum[0]), float(sum[1]), float(sum[2]));
+    scene.setDemand(sum.fwd, sum.swd, sum.rot);
     scene.previous.SetValue(3.0f);
     EXPECT_EQ(scene.cycle(), 1);
     EXPECT_EQ(scene.table.Cell(0, kForceCell), 50.0f);

@@ -139,7 +139,8 @@ TEST_F(ChannelLinks, LinkedChildrenAreReadAndWritten) {
 
     D3DXMATRIX m = {};
     EXPECT_TRUE(channel.CE_GetMatrix(m, 3u));
-    EXPECT_EQ(m.m[0] + m.m[5] + m.m[10] + m.m[15], 4.0f);  // a fresh matrix child is identity
+    for (int i = 0; i < 16; ++i)  // a fresh matrix child is the identity
+        EXPECT_EQ(m.m[i], i % 5 == 0 ? 1.0f : 0.0f) << i;
     m.m[7] = 8.5f;
     EXPECT_TRUE(channel.CE_SetMatrix(m, 3u));
     EXPECT_EQ(matrix.GetMatrix().m[7], 8.5f);

@@ -79,14 +79,11 @@ void expectPicture(const std::string& path, long thrusters) {
     EXPECT_EQ(groups, thrusters) << path;
 }
 
-// The default run shows every request of the built-in vessel as tables and leaves a picture
-// of the last one; its results are those of the vessel's example file.
+// The default run leaves a picture of the built-in vessel's last request; its results are those
+// of the vessel's example file.
 TEST_F(RunCommand, DefaultVesselRunsAndMatchesItsExampleFile) {
     const ToolResult human = run({"run", "--svg", file("last.svg")});
     ASSERT_EQ(human.status, 0) << human.err;
-    for (const char* expected :
-         {"Request 1 of 4", "Request 4 of 4", "row  type", "demanded", "Error Message: No errors"})
-        EXPECT_NE(human.out.find(expected), std::string::npos) << expected;
     expectPicture(file("last.svg"), 6);
     EXPECT_EQ(results({}), results({kExamples + "/supply-vessel.json"}));
 }
@@ -149,13 +146,12 @@ TEST_F(RunCommand, ExamplesPublishTablesThatAddUpToTheGeneratedThrust) {
             ASSERT_EQ(r["rows"].size(), rows.size());
             EXPECT_EQ(r["demand"], scenario["demands"][n]);
             const bool met = example.met.count(n) != 0;
-            EXPECT_EQ(r["errorMessage"], met ? "No errors" : r["errorMessage"]);
+            if (met) {
+                EXPECT_EQ(r["errorMessage"], "No errors");
+            }
             const std::array<double, 3> table = tableThrust(rows, r["rows"], -1.0);
             for (int k = 0; k < 3 && example.tableHoldsTotal && r["error"] == 0; ++k)
                 EXPECT_NEAR(table[k], r["thrustGenerated"][k].get<double>(), 1e-6 * scale[k]) << k;
-            // The tool's own table thrust is the one recomputed here.
-            for (int k = 0; k < 3; ++k)
-                EXPECT_NEAR(table[k], r["tableThrust"][k].get<double>(), 1e-9 * scale[k]) << k;
             EXPECT_EQ(r["tableMatchesGenerated"], example.tableHoldsTotal || r["error"] != 0);
             for (int k = 0; k < 3 && met; ++k) {
                 const double generated = r["thrustGenerated"][k], demanded = r["demand"][k];
@@ -248,7 +244,8 @@ TEST_F(RunCommand, DemandSeriesFromCsvGivesCsvLinesThatReadBackExactly) {
 
 // A computation that runs far longer than the time limit is reported and not waited for:
 // eight thrusters each turning 0.1 rad about the bow, asked for mostly sideways thrust,
-// all end outside their ranges, and the barring search over them takes hours.
+// all end outside their ranges, and the barring search over them takes hours (as the
+// warning on the scenario says beforehand).
 TEST_F(RunCommand, RequestBeyondTheTimeLimitIsReportedWithStatus3) {
     json scenario = {{"rows", json::array()}, {"demands", {{100, 800, 300}, {1, 1, 1}}}};
     for (int i = 0; i < 8; ++i)
@@ -258,8 +255,12 @@ TEST_F(RunCommand, RequestBeyondTheTimeLimitIsReportedWithStatus3) {
     EXPECT_EQ(o.status, 3);
     EXPECT_EQ(o.out, "");
     EXPECT_EQ(o.err,
-              "kestrom-sim: request 1: no result after 0.3 s; leaving the computation running and "
-              "stopping\n");
+              "kestrom-sim: warning: " + file("slow.json") +
+                  ": rows: 8 active rows of limited rotation can end outside their ranges (0, 1, "
+                  "2, 3, 4, 5, 6, 7): when all do, barring searches them exhaustively, 12^8 = "
+                  "429981696 solves for one request\n"
+                  "kestrom-sim: request 1: no result after 0.3 s; leaving the computation "
+                  "running and stopping\n");
 }
 
 // Each malformed scenario, demand file or plug-in is refused with status 2, no results and
@@ -306,6 +307,14 @@ TEST_F(RunCommand, EachBadInputIsNamedOnOneLineWithStatus2) {
          {"--plugin", KESTROM_HOST_LIBRARY}},
         {scenario(""), "line 3: \"x\" is not a number", {"--demands", log}},
         {scenario(""), "line 1: \"nan\" is not a finite number", {"--demands", nan}},
+        {scenario(""), "is a directory", {"--demands", dir_}},
+        {R"({"thrusters": [], "demand": [1, 2, 3, 0]})",
+         "this looks like a solve problem (it has \"thrusters\"): use kestrom-sim solve"},
+        // Output paths fail before anything runs.
+        {scenario(), "--svg: is a directory", {"--svg", dir_}},
+        {scenario(),
+         "--csv: cannot be written: No such file or directory",
+         {"--csv", file("no/out.csv")}},
     };
     for (const BadInput& c : cases) {
         SCOPED_TRACE(c.message);

@@ -1,0 +1,15 @@
+// The tool's output files: checked before anything is computed, written whole at the end.
+#pragma once
+
+#include <string>
+
+namespace kestrom_sim {
+
+// Throws InputError (the path, the option that named it, the reason) when path is a
+// directory or cannot be written; creates nothing.
+void checkOutputPath(const std::string& path, const std::string& option);
+
+// Writes text to path; throws InputError when the file cannot be written.
+void writeTextFile(const std::string& path, const std::string& text);
+
+}  // namespace kestrom_sim
