@@ -23,8 +23,12 @@ py::dict capability(const Vessel& vessel, const kestrom_sim::CapabilityOptions& 
         py::gil_scoped_release released;
         envelope = kestrom_sim::capabilityEnvelope(vessel.scenario(), options);
     } catch (const kestrom_sim::CapabilityInputError& e) {
-        // The command's text: "FILE: KEY: PROBLEM".
-        throw py::value_error(std::string(kScenarioName) + ": " + e.key() + ": " + e.what());
+        // As the command names them: a row by the scenario it belongs to ("FILE: KEY:
+        // PROBLEM"), an option by itself, here the keyword ("directions", not "--directions").
+        const std::string& key = e.key();
+        const bool option = key.rfind("--", 0) == 0;
+        throw py::value_error((option ? key.substr(2) : kScenarioName + (": " + key)) + ": " +
+                              e.what());
     }
     const py::ssize_t count = static_cast<py::ssize_t>(envelope.directions.size());
     py::array_t<double> angle(count);

@@ -89,14 +89,23 @@ def test_bad_demands():
     assert all(same_bits(x, y) for x, y in zip(a.force, b.force))
 
 
-def test_bad_capability_options_raise_the_commands_text(workdir):
-    path = workdir / "ferry.json"
-    path.write_text(json.dumps(scenario("ferry.json")))
-    status, _, err = run_sim(["capability", "--directions", "0", str(path)], workdir)
+def test_capability_refusals(workdir):
+    """A row the model rejects as the command words it; options named by their keyword."""
+    document = ferry_with(lambda d: d["rows"][1].update(maxRotation=60.0))
+    path = workdir / "rejected.json"
+    path.write_text(json.dumps(document))
+    status, _, err = run_sim(["capability", str(path)], workdir)
     assert status == 2
     with pytest.raises(ValueError) as raised:
-        kestrom.capability(kestrom.Vessel(scenario("ferry.json")), directions=0)
+        kestrom.capability(kestrom.Vessel(document))
     assert "kestrom-sim: " + str(raised.value).replace("scenario", str(path), 1) == err.strip()
+    vessel = kestrom.Vessel(scenario("ferry.json"))
+    for options, text in [({"directions": 0}, "directions: expected 1 to 3600"),
+                          ({"moment": float("nan")}, "moment: expected a finite number"),
+                          ({"step": 0.0}, "step: expected a percentage above 0, at most 100")]:
+        with pytest.raises(ValueError) as raised:
+            kestrom.capability(vessel, **options)
+        assert str(raised.value) == text
 
 
 def series(vessel, demands):
