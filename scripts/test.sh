@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Every check: the release build with all tests and a benchmark smoke run, the Windows
-# build with its tests under Wine, all tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, and the fuzz stage:
-# kept inputs replayed and each target run for a fixed number of inputs with a fixed seed.
-# Every stage gives the same verdict on every run.
+# Every check: the release build with all tests, the Python module's tests and a benchmark
+# smoke run, the Windows build with its tests under Wine, all tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer,
+# and the fuzz stage: kept inputs replayed and each target run for a fixed number of inputs
+# with a fixed seed. Every stage gives the same verdict on every run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -22,6 +22,15 @@ run_ctest() {
 echo "== release build and tests"
 "$root/scripts/build.sh" "$root/build/release"
 run_ctest --test-dir "$root/build/release" --output-on-failure -j "$jobs"
+
+echo "== Python module tests"
+# The module of the release build, against the kestrom-sim of the same build.
+pytest_log=$(mktemp)
+(cd "$root/build/release" && PYTHONPATH="$root/build/release/python" \
+    KESTROM_SIM="$root/build/release/sim/kestrom-sim" \
+    /usr/bin/python3 -m pytest -q -p no:cacheprovider "$root/python/tests") 2>&1 | tee "$pytest_log"
+passed=$((passed + $(sed -n 's/^\([0-9]*\) passed.*/\1/p' "$pytest_log" | tail -n 1)))
+rm -f "$pytest_log"
 
 echo "== benchmark smoke run"
 "$root/scripts/bench-smoke.sh" "$root/build/release"

@@ -21,7 +21,7 @@ bool isActiveRow(int activeCell) {
 
 bool canHaveFixedDirection(int type) {
     // The model keeps the type as a signed char.
-    return type == kFixedDirection || hasRotationLimit(static_cast<signed char>(type));
+    return hasFixedDirection(type) || hasRotationLimit(static_cast<signed char>(type));
 }
 
 void addThrusterRow(int row, const ThrusterRow& cells, Shipobj& ship,

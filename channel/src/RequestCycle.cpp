@@ -14,6 +14,7 @@
 #include "allocation/ThrusterRow.h"
 #include "allocation/Thrusterobj.h"
 #include "channel/Aco_Kestrom.h"
+#include "channel/OutputTexts.h"
 #include "platform/WinApi.h"
 
 using namespace kestrom_links;
@@ -81,13 +82,7 @@ void Aco_Kestrom::CallChannel() {
         for (int row = 0; row < numberOfThrusters; ++row) {
             readRow(row);
         }
-        forceMom present(0.0, 0.0, 0.0, 0.0);
-        for (const Thrusterobj& t : ship.thrusters()) {
-            const forceMom thrust = storedFrameThrust(t.forceX(), t.forceY(), t.posX(), t.posY());
-            present.fwd += thrust.fwd;
-            present.swd += thrust.swd;
-            present.rot += thrust.rot;
-        }
+        forceMom present = presentThrust(ship);
         settingsMeetDemand = checkresult(demandedThrust, present, pipeline::kCheckThreshold,
                                          pipeline::kCheckTolerance);
         actionInExtrema = CE_GetValue(kActionInExtrema, pipeline::kDefaultActionInExtrema);
@@ -190,7 +185,7 @@ void Aco_Kestrom::UpdateQuest() {
     CE_SetVector(generated, kThrustGenerated);
     CE_SetValue(static_cast<float>(generatedThrust.extra), kEnergyGenerated);
     CE_SetValue(activeThrusters, kPreviousActive);
-    CE_SetString("No errors", kErrorMessage);
+    CE_SetString(kNoErrorsText, kErrorMessage);
     CE_SetValue(0, kErrorFlag);
 }
 
@@ -210,11 +205,7 @@ void Aco_Kestrom::ShutDownDP(std::string message) {
     CE_SetVector(zero, kThrustGenerated);
     CE_SetValue(0, kEnergyGenerated);
     CE_SetValue(activeThrusters, kPreviousActive);
-    CE_SetString(
-        "Unfortunately an error occurred. All Thrusters have been shutdown. Please switch to "
-        "manual steering.\nThe official error message is:\n" +
-            message,
-        kErrorMessage);
+    CE_SetString(shutdownText(message), kErrorMessage);
     CE_SetValue(1, kErrorFlag);
 
     threadFinished.store(false, std::memory_order_release);

@@ -33,6 +33,8 @@ ThrusterRow parseRow(const JsonField& field) {
     return row;
 }
 
+}  // namespace
+
 Demand parseDemand(const JsonField& field) {
     if (field.arraySize() != 3) {
         field.fail("expected 3 numbers [fwd, swd, rot]");
@@ -40,8 +42,6 @@ Demand parseDemand(const JsonField& field) {
     return {field.at(std::size_t{0}).singleRangeNumber(), field.at(1).singleRangeNumber(),
             field.at(2).singleRangeNumber()};
 }
-
-}  // namespace
 
 const char* columnKey(Column column) {
     return kColumnKeys[static_cast<int>(column)];

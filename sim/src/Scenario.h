@@ -65,6 +65,9 @@ struct Scenario {
 // The table addresses rows 0 to 127 only; the tool refuses larger tables.
 constexpr std::size_t kMaxRows = 128;
 
+// Reads one demand [fwd, swd, rot]. Throws InputError naming the key.
+Demand parseDemand(const JsonField& field);
+
 // Reads a scenario document. With demandsRequired false a missing "demands" key is
 // accepted (the demands then come from elsewhere). Throws InputError naming the key.
 Scenario parseScenario(const JsonField& document, const std::string& defaultName,

@@ -4,11 +4,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "allocation/ThrusterType.h"
 #include "allocation/Thrusterobj.h"
 #include "allocation/forceMom.h"
-
-// Thrusters of these types have a limited rotation range: barring may fix their direction.
-bool hasRotationLimit(signed char type);
 
 class Shipobj {
   public:

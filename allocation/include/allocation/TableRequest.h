@@ -30,8 +30,21 @@ struct TableOutcome {
     // without one. A failure while reading still computes the rows read before it, as the
     // channel does; a failure while computing publishes zero thrust.
     std::string shutdown;
+    // The computation itself failed: nothing was published and the shutdown zeroed the table.
+    bool failedComputing = false;
     bool computed = false;  // false when the channel would not compute (fewer than 2 rows)
 };
+
+// The table as the channel reads it before deciding whether to compute: the active rows'
+// ship and fixed directions, the active count, and the model's text when it rejected a row
+// (the rows before it are read; reading stops there).
+struct TableReading {
+    Shipobj ship;
+    std::vector<double> barredAngles;
+    int activeThrusters = 0;
+    std::string failure;
+};
+TableReading readTable(const TableRequest& request);
 
 // Always computes, as the channel does whenever the table's present settings miss the demand
 // (a table that already meets it is left alone by the channel; callers start from their own

@@ -1,0 +1,56 @@
+// The capability envelope of the table a Vessel was built from, as the capability command
+// computes it.
+#include "Capability.h"
+
+#include <cmath>
+#include <limits>
+
+#include <pybind11/numpy.h>
+
+namespace py = pybind11;
+
+namespace kestrom_python {
+
+namespace {
+
+constexpr const char* kScenarioName = "scenario";
+
+}  // namespace
+
+py::dict capability(const Vessel& vessel, const kestrom_sim::CapabilityOptions& options) {
+    kestrom_sim::CapabilityEnvelope envelope;
+    try {
+        py::gil_scoped_release released;
+        envelope = kestrom_sim::capabilityEnvelope(vessel.scenario(), options);
+    } catch (const kestrom_sim::CapabilityInputError& e) {
+        // As the command names them: a row by the scenario it belongs to ("FILE: KEY:
+        // PROBLEM"), an option by itself, here the keyword ("directions", not "--directions").
+        const std::string& key = e.key();
+        const bool option = key.rfind("--", 0) == 0;
+        throw py::value_error((option ? key.substr(2) : kScenarioName + (": " + key)) + ": " +
+                              e.what());
+    }
+    const py::ssize_t count = static_cast<py::ssize_t>(envelope.directions.size());
+    py::array_t<double> angle(count);
+    py::array_t<double> allocation(count);
+    py::array_t<double> physical(count);
+    py::list metAbove;
+    for (py::ssize_t i = 0; i < count; ++i) {
+        const kestrom_sim::DirectionCapability& d =
+            envelope.directions[static_cast<std::size_t>(i)];
+        angle.mutable_at(i) = d.angle;
+        allocation.mutable_at(i) = d.allocation.value_or(std::numeric_limits<double>::quiet_NaN());
+        physical.mutable_at(i) = d.physical;
+        metAbove.append(
+            py::array_t<double>(static_cast<py::ssize_t>(d.metAbove.size()), d.metAbove.data()));
+    }
+    py::dict result;
+    result["moment"] = envelope.moment;
+    result["angle"] = angle;
+    result["allocation"] = allocation;
+    result["physical"] = physical;
+    result["metAbove"] = metAbove;
+    return result;
+}
+
+}  // namespace kestrom_python
