@@ -16,7 +16,9 @@ int main(int argc, char** argv) {
     kestrom_sim::addSolveCommand(app, status);
     kestrom_sim::addBenchCommand(app, status);
     kestrom_sim::addRunCommand(app, status);
+#if defined(KESTROM_SIM_CAPABILITY)
     kestrom_sim::addCapabilityCommand(app, status);
+#endif
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
