@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tools and the tests need, when missing.
+# Usage: scripts/install-deps.sh [windows]   (windows: also the MinGW-w64 cross compilers
+# and Wine, for scripts/build-windows.sh and the Windows test stage)
 set -euo pipefail
 
 packages=(
@@ -8,6 +10,11 @@ packages=(
     nlohmann-json3-dev libcli11-dev libexpat1-dev libglpk-dev
     pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib
 )
+if [ "${1:-}" = windows ]; then
+    # googletest: the sources the cross build compiles (/usr/src/googletest).
+    packages+=(g++-mingw-w64-x86-64-posix mingw-w64 binutils-mingw-w64-x86-64 googletest
+               wine wine64)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -21,5 +28,8 @@ echo "Installing: ${missing[*]}" >&2
 sudo_cmd=()
 [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
 export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# apt may be busy with another install: wait for its lock rather than fail.
+apt_options=(-o DPkg::Lock::Timeout=300)
+"${sudo_cmd[@]}" apt-get "${apt_options[@]}" update -qq
+"${sudo_cmd[@]}" apt-get "${apt_options[@]}" install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "allocation/BarringAndRescaling.h"
+#include "platform/WinApi.h"
 
 using namespace kestrom_links;
 

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "channel/Aco_Kestrom.h"
+#include "platform/WinApi.h"
 
 namespace {
 

@@ -5,7 +5,9 @@
 
 #include "channel/Aco_Kestrom.h"
 #include "host/ChannelType.h"
+#include "platform/WinApi.h"
 
+// The only names the library exports: plain C names, found by the host by name.
 #if defined(_WIN32)
 #define KESTROM_ENTRY __declspec(dllexport)
 #else
@@ -59,7 +61,9 @@ extern "C" KESTROM_ENTRY Vro_Channel* InitDLL() {
 }
 
 #if defined(_WIN32)
-BOOL APIENTRY DllMain(HMODULE module, DWORD reason, LPVOID) {
+// The load entry, found by the C runtime under its C name. Worker threads come and go with
+// every request; the library needs no notice of them.
+extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         DisableThreadLibraryCalls(module);
     }

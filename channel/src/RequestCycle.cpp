@@ -15,6 +15,7 @@
 #include "allocation/Thrusterobj.h"
 #include "channel/Aco_Kestrom.h"
 #include "channel/OutputTexts.h"
+#include "platform/WinApi.h"
 
 using namespace kestrom_links;
 
@@ -22,6 +23,14 @@ namespace {
 
 constexpr double kFreeAngle = -1.0;
 constexpr int kDefaultType = 1;
+
+// Entry of the worker thread; parameter is the channel.
+DWORD WINAPI runWorker(LPVOID parameter) {
+    auto* channel = static_cast<Aco_Kestrom*>(parameter);
+    while (!channel->ThreadFunction()) {
+    }
+    return 0;
+}
 
 }  // namespace
 
@@ -119,7 +128,7 @@ void Aco_Kestrom::StartThread() {
     closeThreadHandle();
     threadBusy.store(true, std::memory_order_release);
     threadFinished.store(false, std::memory_order_release);
-    threadHandle = CreateThread(nullptr, 0, ThreadStart, this, 0, &threadId);
+    threadHandle = CreateThread(nullptr, 0, runWorker, this, 0, &threadId);
     if (threadHandle != nullptr) {
         return;
     }
@@ -133,13 +142,6 @@ void Aco_Kestrom::StartThread() {
     AppendLogEntry(logFileName, systemText);
     LocalFree(systemText);
     threadBusy.store(false, std::memory_order_release);
-}
-
-DWORD WINAPI Aco_Kestrom::ThreadStart(LPVOID parameter) {
-    auto* channel = static_cast<Aco_Kestrom*>(parameter);
-    while (!channel->ThreadFunction()) {
-    }
-    return 0;
 }
 
 bool Aco_Kestrom::ThreadFunction() {

@@ -38,8 +38,8 @@ class Plugin {
     std::string typeName_;
 };
 
-// The plug-in used without --plugin: libKestrom.so beside the executable when there is
-// one (an installed tool), else the one built with the tool.
+// The plug-in used without --plugin: libKestrom.so (Kestrom.dll on Windows) beside the
+// executable when there is one (an installed tool), else the one built with the tool.
 std::string defaultPluginPath();
 
 }  // namespace kestrom_sim

@@ -1,7 +1,11 @@
 // `kestrom-sim run [SCENARIO]`: a host for the plug-in. It loads the plug-in, builds the
 // scene of a vessel, feeds it one demand after the other and shows what the channel
 // published: as tables, JSON Lines, a CSV series and an SVG picture.
+#if defined(_WIN32)
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <chrono>
@@ -313,15 +317,24 @@ std::string numberedPath(const std::string& path, std::size_t number) {
 }
 
 std::string fileStem(const std::string& path) {
-    std::string name = path.substr(path.find_last_of('/') + 1);
+    // The system's separators: '/' everywhere, '\\' too on Windows.
+    std::string name = std::filesystem::path(path).filename().string();
     const std::size_t dot = name.find_last_of('.');
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+bool standardErrorIsTerminal() {
+#if defined(_WIN32)
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(STDERR_FILENO) == 1;
+#endif
 }
 
 class ProgressBar {
   public:
     explicit ProgressBar(std::size_t total)
-        : total_(total), shown_(total >= kProgressFrom && isatty(STDERR_FILENO) == 1) {}
+        : total_(total), shown_(total >= kProgressFrom && standardErrorIsTerminal()) {}
     void update(std::size_t done) {
         if (!shown_) {
             return;

@@ -1,11 +1,10 @@
 // Faults around the plug-in and their defined outcomes: a channel file truncated at every
 // byte, links rewired while a computation runs, and a result that is not finite.
-#include <sys/wait.h>
-
 #include <cstdio>
 
 #include "PluginScene.h"
 #include "host/VroFile.h"
+#include "portable/ShellCommand.h"
 
 namespace {
 
@@ -27,7 +26,7 @@ TEST_F(PluginFaults, ChannelFileTruncatedAtEveryByte) {
     {
         Scene scene(fourAzimuths());
         scene.channel->SetChannelName("Allocation, aft group");
-        VroFileSaver saver(whole.c_str());
+        VroFileSaver saver(whole.string().c_str());
         ASSERT_TRUE(scene.channel->SaveChannel(saver));
         ASSERT_TRUE(saver.Close());
     }
@@ -36,7 +35,7 @@ TEST_F(PluginFaults, ChannelFileTruncatedAtEveryByte) {
     const std::filesystem::path cut = directory / "cut.vro";
     for (std::size_t length = 0; length <= bytes.size(); ++length) {
         std::ofstream(cut, std::ios::binary | std::ios::trunc).write(bytes.data(), length);
-        VroFileLoader loader(cut.c_str());
+        VroFileLoader loader(cut.string().c_str());
         Vro_Channel* channel = newChannel();
         const bool loaded = channel->LoadChannel(loader, nullptr);
         const std::string name = channel->GetChannelName() ? channel->GetChannelName() : "";
@@ -89,16 +88,14 @@ TEST_F(PluginFaults, LinksRewiredWhileComputing) {
 }
 
 #if defined(KESTROM_SIM_PATH)
-// Runs kestrom-sim with args; gives its exit status and what it wrote to both streams.
+// Runs kestrom-sim with args in the working directory; gives its exit status and what it
+// wrote to both streams.
 int runSim(const std::string& args, std::string& output) {
-    FILE* pipe = popen((std::string(KESTROM_SIM_PATH) + " " + args + " 2>&1").c_str(), "r");
-    if (pipe == nullptr)
-        return -1;
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
-        output += buffer;
-    const int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const int status =
+        runInDirectory(std::filesystem::current_path().string(),
+                       shellQuoted(KESTROM_SIM_PATH) + " " + args + " >sim.out 2>&1");
+    output += readFile("sim.out");
+    return status;
 }
 
 // A fixed-direction thruster whose reverse penalty is not 1 (here 3.14159265358): its efficiency
@@ -114,7 +111,7 @@ TEST_F(PluginFaults, NonFiniteResultIsVisible) {
         "rows": [{)"
         << row << R"("type": 1, "maxRotation": 3.14159265358}, {)" << row
         << R"("type": 0, "maxRotation": 2.6}, {)" << row << R"("type": 0, "maxRotation": 2.6}]})";
-    const std::string scenario = (directory / "coincident.json").string();
+    const std::string scenario = shellQuoted((directory / "coincident.json").string());
 
     std::string human;
     EXPECT_EQ(runSim("run " + scenario, human), 4) << human;

@@ -1,11 +1,13 @@
-// A host scene around the plug-in: the library loaded with dlopen as a host loads it, a
-// channel with its 18 links wired to a thruster table and to plain host channels, the host's
-// side of a request, and a fresh working directory per test for the channels' log files.
+// A host scene around the plug-in: the library loaded as a host loads it (LoadLibrary on
+// Windows, dlopen elsewhere), a channel with its 18 links wired to a thruster table and to
+// plain host channels, the host's side of a request, and a fresh working directory per test
+// for the channels' log files.
 #pragma once
 
+#if !defined(_WIN32)
 #include <dlfcn.h>
+#endif
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -16,13 +18,26 @@
 #include <vector>
 
 #include "channel/Aco_Kestrom.h"
+#include "platform/PlatformTestSupport.h"
+#include "portable/ScratchDirectory.h"
 #include "scene/HostScene.h"
 
 // An entry point of the plug-in, loaded once and never unloaded, as a host keeps its plug-ins.
 template <class Function>
 Function* entryPoint(const char* name) {
+#if defined(_WIN32)
+    static const HMODULE library = [] {
+        const HMODULE loaded = LoadLibraryA(KESTROM_PLUGIN_PATH);
+        platformHookThreadStarts(loaded);
+        return loaded;
+    }();
+    return library != nullptr
+               ? reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(library, name)))
+               : nullptr;
+#else
     static void* const library = dlopen(KESTROM_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
     return library != nullptr ? reinterpret_cast<Function*>(dlsym(library, name)) : nullptr;
+#endif
 }
 inline Vro_Channel* newChannel() {
     return entryPoint<Vro_Channel*()>("InitDLL")();
@@ -122,15 +137,11 @@ struct Scene {
 class PluginTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_NE(entryPoint<Vro_Channel*()>("InitDLL"), nullptr) << dlerror();
-        char pattern[] = "/tmp/kestrom-channel-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        directory = pattern;
+        ASSERT_NE(entryPoint<Vro_Channel*()>("InitDLL"), nullptr) << KESTROM_PLUGIN_PATH;
         std::filesystem::current_path(directory);
     }
-    void TearDown() override {
-        std::filesystem::current_path(home);
-        std::filesystem::remove_all(directory);
-    }
-    std::filesystem::path home = std::filesystem::current_path(), directory;
+    void TearDown() override { std::filesystem::current_path(home); }
+    std::filesystem::path home = std::filesystem::current_path();
+    ScratchDirectory scratch{"kestrom-channel-"};
+    const std::filesystem::path directory = scratch.path();
 };

@@ -136,6 +136,16 @@ TEST_F(ChannelLinks, LinkedChildrenAreReadAndWritten) {
     wchar_t wideBuffer[8];
     EXPECT_TRUE(channel.CE_CopyString(wideBuffer, 8u, 2u));
     EXPECT_EQ(std::wstring(wideBuffer), L"\u00e5s");
+    // Sizes count wchar_t: a character beyond the first 65536 takes two where wchar_t has 16
+    // bits (Windows), and the copy needs room for both halves and the terminator.
+    const std::wstring ship = L"\U0001F6A2";
+#if defined(_WIN32)
+    ASSERT_EQ(ship.size(), 2u);
+#endif
+    EXPECT_TRUE(channel.CE_SetString(ship, 2u));
+    EXPECT_FALSE(channel.CE_CopyString(wideBuffer, static_cast<unsigned>(ship.size()), 2u));
+    EXPECT_TRUE(channel.CE_CopyString(wideBuffer, static_cast<unsigned>(ship.size() + 1), 2u));
+    EXPECT_EQ(std::wstring(wideBuffer), ship);
 
     D3DXMATRIX m = {};
     EXPECT_TRUE(channel.CE_GetMatrix(m, 3u));

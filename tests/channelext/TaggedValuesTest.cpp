@@ -1,14 +1,15 @@
 // Tagged settings saved into and read back from real host channel files.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
+#include <limits>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "LinkTestChannel.h"
 #include "host/VroFile.h"
+#include "portable/ScratchDirectory.h"
 
 namespace {
 
@@ -17,10 +18,8 @@ using LT = LinkTestChannel;
 
 class TaggedItems : public ::testing::Test {
   protected:
-    void TearDown() override { std::remove(path.c_str()); }
-
-    const std::string path = ::testing::TempDir() + "channelext_" + std::to_string(::getpid()) +
-                             ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    ScratchDirectory scratch{"kestrom-channelext-"};
+    const std::string path = (scratch.path() / "items.vro").string();
 };
 
 // Words are 4-byte blocks, least significant byte first; texts carry their terminator; each
@@ -37,9 +36,6 @@ TEST_F(TaggedItems, BlocksHoldLittleEndianWordsAndTerminatedTexts) {
         EXPECT_TRUE(LT::SaveChannelValue(saver, empty, std::string()) &&
                     LT::SaveChannelValue(saver, text, std::string("Kestrom")) &&
                     LT::SaveChannelValue(saver, minusLong, -1l));
-        // Beyond 32 bits (where unsigned long has them): refused, nothing written.
-        EXPECT_TRUE(sizeof(unsigned long) == 4 ||
-                    !LT::SaveChannelValue(saver, word, 0x100000000ul));
         EXPECT_TRUE(LT::SaveChannelValue(saver, minusUnsigned, -1) && saver.Close());
     }
     const std::vector<std::pair<char*, Block>> expected = {
@@ -76,6 +72,32 @@ TEST_F(TaggedItems, BlocksHoldLittleEndianWordsAndTerminatedTexts) {
     EXPECT_EQ(std::tie(wordValue, minusValue, smallValue, emptyValue, textValue, minusAsLong),
               std::make_tuple(0x12345678ul, -1, 128u, std::string(), std::string("Kestrom"), -1l));
     EXPECT_EQ(minusAsUnsignedLong, 4294967295ul);
+}
+
+// A long or unsigned long is saved only when it fits the item's 32 bits: on Windows, where
+// both types have 32 bits, their whole range round-trips; where they have 64, the extremes
+// are refused and nothing is written.
+TEST_F(TaggedItems, LongExtremesAsTheirWidthAllows) {
+    char lowest[] = "Lowest", highest[] = "Highest";
+    const bool fits = sizeof(long) == 4 && sizeof(unsigned long) == 4;
+#if defined(_WIN32)
+    ASSERT_TRUE(fits);
+#endif
+    {
+        VroFileSaver saver(path.c_str());
+        EXPECT_EQ(LT::SaveChannelValue(saver, lowest, std::numeric_limits<long>::min()), fits);
+        EXPECT_EQ(LT::SaveChannelValue(saver, highest, std::numeric_limits<unsigned long>::max()),
+                  fits);
+        EXPECT_TRUE(saver.Close());
+    }
+    VroFileLoader loader(path.c_str());
+    long low = 0;
+    unsigned long high = 0;
+    EXPECT_EQ(LT::ReadChannelValue(loader, lowest, low), fits);
+    EXPECT_EQ(LT::ReadChannelValue(loader, highest, high), fits);
+    EXPECT_EQ(low, fits ? -2147483647l - 1 : 0);
+    EXPECT_EQ(high, fits ? 4294967295ul : 0);
+    EXPECT_TRUE(loader.AtEnd());
 }
 
 // An integer item of another size is skipped with false; a tag that is not the current one

@@ -1,6 +1,5 @@
 // Channel files written and read through real files.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -12,6 +11,7 @@
 #include "host/VroFile.h"
 #include "host/Vro_Channel.h"
 #include "host/Vro_ChannelGroup.h"
+#include "portable/ScratchDirectory.h"
 
 namespace {
 
@@ -19,8 +19,6 @@ using Bytes = std::vector<unsigned char>;
 
 class VroFileTest : public ::testing::Test {
   protected:
-    void TearDown() override { std::remove(file.c_str()); }
-
     Bytes readBytes() const {
         std::ifstream in(file, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -47,8 +45,8 @@ class VroFileTest : public ::testing::Test {
         EXPECT_EQ(sink[0], 0);
     }
 
-    const std::string file = ::testing::TempDir() + "kestrom_host_" + std::to_string(::getpid()) +
-                             ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    ScratchDirectory scratch{"kestrom-host-"};
+    const std::string file = (scratch.path() / "channels.vro").string();
 };
 
 }  // namespace

@@ -2,9 +2,6 @@
 // files into the current directory) and collects its output and exit status.
 #pragma once
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,6 +9,9 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "portable/ScratchDirectory.h"
+#include "portable/ShellCommand.h"
 
 struct ToolResult {
     int status = -1;
@@ -24,6 +24,14 @@ inline std::string readFile(const std::string& path) {
     return content.str();
 }
 
+// A program's output as text: its CR LF line ends (text mode on Windows) read as '\n'.
+inline std::string readText(const std::string& path) {
+    std::string text = readFile(path);
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
+        text.erase(at, 1);
+    return text;
+}
+
 inline std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> result;
     std::istringstream in(text);
@@ -34,13 +42,6 @@ inline std::vector<std::string> lines(const std::string& text) {
 
 class SimTool : public ::testing::Test {
   protected:
-    SimTool() : dir_((std::filesystem::temp_directory_path() / "kestrom-run-XXXXXX").string()) {
-        EXPECT_NE(mkdtemp(dir_.data()), nullptr) << dir_;
-    }
-    ~SimTool() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
     std::string file(const std::string& name) const { return dir_ + "/" + name; }
     std::string write(const std::string& name, const std::string& content) const {
         std::ofstream(file(name), std::ios::binary) << content;
@@ -48,15 +49,16 @@ class SimTool : public ::testing::Test {
     }
 
     // Runs kestrom-sim with args (none holds a quote) in the scratch directory, standard
-    // input read from input. The shell reports a tool killed by a signal as 128 + signal.
-    ToolResult run(const std::vector<std::string>& args, const std::string& input = "/dev/null") {
-        std::string command = "cd '" + dir_ + "' && '" KESTROM_SIM_PATH "'";
+    // input read from input (by default the null device). The shell reports a tool killed by
+    // a signal as 128 + signal.
+    ToolResult run(const std::vector<std::string>& args, const std::string& input = "") {
+        std::string command = shellQuoted(KESTROM_SIM_PATH);
         for (const std::string& arg : args)
-            command += " '" + arg + "'";
-        const int raw = std::system((command + " <'" + input + "' >.out 2>.err").c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(file(".out")),
-                readFile(file(".err"))};
+            command += " " + shellQuoted(arg);
+        command += " <" + shellQuoted(input.empty() ? kNullDevice : input) + " >.out 2>.err";
+        return {runInDirectory(dir_, command), readText(file(".out")), readText(file(".err"))};
     }
 
-    std::string dir_;
+    ScratchDirectory scratch_{"kestrom-run-"};
+    std::string dir_ = scratch_.path().string();
 };

@@ -15,20 +15,11 @@
 #include "channel/LinkTable.h"
 #include "channelext/ChannelExtension.h"
 #include "host/Vro_Channel.h"
-#include "platform/WinApi.h"
+#include "platform/ThreadTypes.h"
 
-#if defined(_WIN32)
-#if defined(KESTROM_PLUGIN_BUILD)
-#define KESTROM_API __declspec(dllexport)
-#else
-#define KESTROM_API __declspec(dllimport)
-#endif
-#else
-// Outside Windows the plug-in exports only its two entry points.
-#define KESTROM_API
-#endif
-
-class KESTROM_API Aco_Kestrom : public Vro_Channel, public ChannelExtension<Aco_Kestrom> {
+// The plug-in exports only its two entry points; hosts reach the class through its virtual
+// operations.
+class Aco_Kestrom : public Vro_Channel, public ChannelExtension<Aco_Kestrom> {
   public:
     static constexpr const char* kClassName = "Aco_Kestrom";
 
@@ -60,8 +51,9 @@ class KESTROM_API Aco_Kestrom : public Vro_Channel, public ChannelExtension<Aco_
     virtual void ShutDownDP(std::string message);
     virtual void StartThread();
     virtual bool ThreadFunction();
-#if defined(_WIN32)
-    // The Microsoft compiler lays out adjacent overloads in reverse order of declaration.
+#if defined(_MSC_VER)
+    // The Microsoft C++ ABI lays out adjacent overloads in reverse order of declaration (a
+    // property of the compiler, not of Windows: MinGW follows the declaration order).
     virtual bool checkresult(double requested, double achieved, double threshold, double tolerance);
     virtual bool checkresult(forceMom& requested, forceMom& achieved, double threshold,
                              double tolerance);
@@ -83,16 +75,13 @@ class KESTROM_API Aco_Kestrom : public Vro_Channel, public ChannelExtension<Aco_
     // Writes "yy/mm/dd hh:mm:ss > " in local time; 1 when file is null, else 0.
     int WriteTimeStamp(FILE* file);
 
-    // Entry of the worker thread; parameter is the channel.
-    static DWORD WINAPI ThreadStart(LPVOID parameter);
-
     // The state below is public for host tools and tests to read. While threadBusy is set and
     // threadFinished clear, the worker owns the request state; read it only after seeing
     // threadFinished set or threadBusy clear (acquire loads).
-    HANDLE threadHandle;  // used by the host's thread only
+    platform::ThreadHandle threadHandle;  // used by the host's thread only
     std::atomic<bool> threadBusy;
     std::atomic<bool> threadFinished;
-    DWORD threadId;
+    platform::ThreadId threadId;
     allocProblem problem;
     Shipobj ship;
     std::vector<double> barredAngles;

@@ -1,8 +1,13 @@
 // The operating-system calls the channel makes: thread start, wait and close, the text of
 // a system error, local time, and the library-load hook. On Windows these are the real
 // functions of <windows.h>; elsewhere a small layer with the same contract, so the channel
-// code reads the same on every platform.
+// code reads the same on every platform. Include it from source files only: it brings the
+// system's names and macros (TRUE, FALSE, DWORD, ...) into the global namespace.
 #pragma once
+
+#include <type_traits>
+
+#include "platform/ThreadTypes.h"
 
 #ifdef _WIN32
 
@@ -116,3 +121,7 @@ KESTROM_PLATFORM_API void GetLocalTime(LPSYSTEMTIME time);
 KESTROM_PLATFORM_API BOOL DisableThreadLibraryCalls(HMODULE module);
 
 #endif
+
+static_assert(std::is_same<HANDLE, platform::ThreadHandle>::value &&
+                  std::is_same<DWORD, platform::ThreadId>::value,
+              "the channel keeps its thread in the system's types");
