@@ -7,7 +7,8 @@
 # corpus instead. No time budget decides what is tried; the per-input limits are generous so
 # that a loaded machine does not change the verdict either. What libFuzzer tries also follows
 # from addresses (stack depth, compared values), so the targets run without address space
-# randomisation, with no timed allocator purge and no timed corpus reload, and the readers'
+# randomisation, with no timed allocator purge and no timed corpus reload, from a copy in a
+# scratch directory whose path has the same length in every checkout, and the readers'
 # scratch file has a fixed name. Exploratory fuzzing with time
 # budgets is scripts/fuzz-explore.sh.
 #
@@ -33,7 +34,7 @@ if ! "${fixed_addresses[@]}" true 2>/dev/null; then
 fi
 
 fuzz_build "$build"
-work=$(mktemp -d)
+work=$(mktemp -d /tmp/kestrom-fuzz-smoke.XXXXXXXXXX)
 trap 'rm -rf "$work"' EXIT
 status=0
 
@@ -44,9 +45,10 @@ fuzz_run() {
     shift
     local findings=$build/findings/$name
     mkdir -p "$findings"
+    [ -x "$work/fuzz_$name" ] || cp "$build/fuzz/fuzz_$name" "$work/"
     local started=$SECONDS
     if (cd "$work" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-            "${fixed_addresses[@]}" "$build/fuzz/fuzz_$name" -timeout="$timeout" -rss_limit_mb=2048 \
+            "${fixed_addresses[@]}" "$work/fuzz_$name" -timeout="$timeout" -rss_limit_mb=2048 \
             -artifact_prefix="$findings/" "$@" >"$work/$name.log" 2>&1); then
         echo "fuzz_$name: $((SECONDS - started)) s" >>"$work/times"
         return 0

@@ -34,6 +34,7 @@ class HostScene {
     HostScene& operator=(const HostScene&) = delete;
 
     Vro_ArrayTable& table() { return *table_; }
+    const Vro_ArrayTable& table() const { return *table_; }
     void setRow(int row, const RowCells& cells);
 
     // The child of a link; replaceChild puts one of the caller's in its place (before it is
