@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Every check: the release build with all tests and a benchmark smoke run, all tests
 # again under AddressSanitizer and UndefinedBehaviorSanitizer, the threaded tests under
-# ThreadSanitizer, and the fuzz stage: kept inputs replayed and each target run for a fixed
-# number of inputs with a fixed seed. Every stage gives the same verdict on every run.
+# ThreadSanitizer, and the fuzz stage, which replays the committed fuzz inputs. Every stage
+# gives the same verdict on every run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -38,7 +38,7 @@ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
     run_ctest --test-dir "$root/build/tsan" --output-on-failure -j "$jobs" -L threaded
 
 if [ -x "$root/scripts/fuzz-smoke.sh" ]; then
-    echo "== fuzz stage (fixed seeds and input counts)"
+    echo "== fuzz stage (committed inputs replayed)"
     "$root/scripts/fuzz-smoke.sh"
 fi
 
