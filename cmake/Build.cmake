@@ -31,11 +31,6 @@ if(KESTROM_SANITIZE)
     add_compile_options(-fsanitize=${KESTROM_SANITIZE} -fno-omit-frame-pointer
                         -fno-sanitize-recover=all)
     add_link_options(-fsanitize=${KESTROM_SANITIZE})
-    # Fuzzing coverage without the stack-depth signal: it follows the stack's alignment, which
-    # the environment and the executable's path shift, so seeded runs would differ by checkout.
-    if(KESTROM_SANITIZE MATCHES "fuzzer")
-        add_compile_options(-fno-sanitize-coverage=stack-depth)
-    endif()
 endif()
 
 # Tests are registered with this helper so that sanitizer builds can choose which run.

@@ -13,17 +13,10 @@
 
 namespace kestrom_fuzz {
 
-// One file per process, rewritten for every input; removed at exit. KESTROM_FUZZ_SCRATCH
-// names it (plus the suffix) instead of a random name in /tmp: the readers' messages contain
-// the path, and libFuzzer takes compared bytes into its mutations, so a fixed name keeps a
-// seeded run reproducible.
+// One file per process, rewritten for every input; removed at exit.
 class ScratchFile {
   public:
     explicit ScratchFile(const char* suffix) {
-        if (const char* fixed = std::getenv("KESTROM_FUZZ_SCRATCH")) {
-            path_ = std::string(fixed) + suffix;
-            return;
-        }
         std::string pattern = "/tmp/kestrom-fuzz-XXXXXX";
         pattern += suffix;
         const int fd = mkstemps(pattern.data(), static_cast<int>(std::string(suffix).size()));

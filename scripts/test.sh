@@ -2,8 +2,8 @@
 # Every check: the release build with all tests, the Python module's tests and a benchmark
 # smoke run, the Windows build with its tests under Wine, all tests again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer,
-# and the fuzz stage: kept inputs replayed and each target run for a fixed number of inputs
-# with a fixed seed. Every stage gives the same verdict on every run.
+# and the fuzz stage, which replays the committed fuzz inputs. Every stage gives the same
+# verdict on every run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -73,7 +73,7 @@ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
     run_ctest --test-dir "$root/build/tsan" --output-on-failure -j "$jobs" -L threaded
 
 if [ -x "$root/scripts/fuzz-smoke.sh" ]; then
-    echo "== fuzz stage (fixed seeds and input counts)"
+    echo "== fuzz stage (committed inputs replayed)"
     "$root/scripts/fuzz-smoke.sh"
 fi
 
