@@ -20,6 +20,9 @@ if(MINGW)
 endif()
 
 if(WIN32)
+    # <windows.h> without its rarely used parts, and without the min and max macros that would
+    # break std::min and std::max.
+    add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX)
     # Programs and DLLs side by side, where the Windows loader looks for a program's DLLs.
     set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)
 endif()
@@ -32,6 +35,20 @@ if(KESTROM_SANITIZE)
                         -fno-sanitize-recover=all)
     add_link_options(-fsanitize=${KESTROM_SANITIZE})
 endif()
+
+# A shared library of the folder's src/*.cpp that exports only what its API macro marks, as the
+# real engine's DLL does: `build_define` is set while the library is built, which turns the
+# macro into the export attribute.
+function(kestrom_shared_library name build_define)
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*.cpp)
+    add_library(${name} SHARED ${sources})
+    target_include_directories(${name} PUBLIC include PRIVATE src)
+    target_compile_definitions(${name} PRIVATE ${build_define})
+    set_target_properties(${name} PROPERTIES CXX_VISIBILITY_PRESET hidden
+                                             VISIBILITY_INLINES_HIDDEN ON)
+    find_package(Threads REQUIRED)
+    target_link_libraries(${name} PUBLIC Threads::Threads)
+endfunction()
 
 # Tests are registered with this helper so that sanitizer builds can choose which run.
 # LABELS "threaded" marks suites that exercise the worker thread. A cross build lists the

@@ -15,7 +15,7 @@
 #include <new>
 #include <unordered_set>
 
-#include "platform/PlatformTestSupport.h"
+#include "ThreadStartHooks.h"
 #include "platform/WinApi.h"
 
 namespace {
@@ -41,11 +41,6 @@ std::unordered_set<ThreadRecord*>& openHandles() {
 
 thread_local DWORD lastError = 0;
 std::atomic<DWORD> nextThreadId{1};
-std::atomic<int> runningThreads{0};
-
-std::mutex failLock;
-int failuresPending = 0;
-DWORD failureError = 0;
 
 // Caller holds registryLock.
 void releaseOwner(ThreadRecord* record) {
@@ -60,19 +55,9 @@ void* threadMain(void* argument) {
     std::lock_guard<std::mutex> guard(registryLock());
     record->finished = true;
     record->ended.notify_all();
-    runningThreads.fetch_sub(1);
+    countThreadEnded();
     releaseOwner(record);
     return nullptr;
-}
-
-bool takeInjectedFailure(DWORD& error) {
-    std::lock_guard<std::mutex> guard(failLock);
-    if (failuresPending <= 0) {
-        return false;
-    }
-    --failuresPending;
-    error = failureError;
-    return true;
 }
 
 // Looks up an open handle and takes a waiter's share of it; null when not open.
@@ -90,7 +75,7 @@ ThreadRecord* shareOpen(HANDLE handle) {
 HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
                     LPVOID parameter, DWORD creationFlags, LPDWORD threadId) {
     DWORD injected = 0;
-    if (takeInjectedFailure(injected)) {
+    if (takeThreadStartFailure(injected)) {
         lastError = injected;
         return nullptr;
     }
@@ -117,12 +102,12 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stackSize, LPTHREAD_START_ROUT
             // Registered before the thread exists: it may end before we return.
             std::lock_guard<std::mutex> guard(registryLock());
             openHandles().insert(record);
-            runningThreads.fetch_add(1);
+            countThreadStarted();
             pthread_t thread;
             rc = pthread_create(&thread, &attributes, threadMain, record);
             if (rc != 0) {
                 openHandles().erase(record);
-                runningThreads.fetch_sub(1);
+                countThreadEnded();
             }
         }
         pthread_attr_destroy(&attributes);
@@ -171,14 +156,4 @@ BOOL CloseHandle(HANDLE handle) {
 
 DWORD GetLastError() {
     return lastError;
-}
-
-void platformFailNextThreadCreations(int count, DWORD error) {
-    std::lock_guard<std::mutex> guard(failLock);
-    failuresPending = count > 0 ? count : 0;
-    failureError = error;
-}
-
-int platformRunningThreadCount() {
-    return runningThreads.load();
 }

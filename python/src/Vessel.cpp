@@ -111,15 +111,16 @@ void addVessel(py::module_& module) {
         .def_property_readonly("angle", cells<&kestrom_sim::PublishedCells::angle>,
                                "every table row's angle cell (radians), float32")
         .def_property_readonly(
-            "generated", [](const SessionResult& r) { return array(r.thrustGenerated); },
+            "generated", [](const SessionResult& r) { return array(r.outputs.thrustGenerated); },
             "\"Thrust Generated\" (fwd, swd, rot), float32")
-        .def_readonly("energy", &SessionResult::energy)
+        .def_property_readonly("energy", [](const SessionResult& r) { return r.outputs.energy; })
         .def_property_readonly(
             "active_thrusters",
-            [](const SessionResult& r) { return static_cast<int>(r.activeThrusters); })
-        .def_readonly("error_message", &SessionResult::errorMessage)
-        .def_property_readonly("error",
-                               [](const SessionResult& r) { return static_cast<int>(r.error); })
+            [](const SessionResult& r) { return static_cast<int>(r.outputs.activeThrusters); })
+        .def_property_readonly("error_message",
+                               [](const SessionResult& r) { return r.outputs.errorMessage; })
+        .def_property_readonly(
+            "error", [](const SessionResult& r) { return static_cast<int>(r.outputs.error); })
         .def_readonly("shutdowns", &SessionResult::shutdowns,
                       "the Error Message of every error shutdown during the request")
         .def_readonly("started", &SessionResult::started,

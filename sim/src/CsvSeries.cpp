@@ -101,15 +101,16 @@ void CsvResultWriter::write(std::size_t requestNumber, const RequestResult& r,
                             const RequestReport& report) {
     out_ << requestNumber << ',' << roundTripText(r.demand[0]) << ',' << roundTripText(r.demand[1])
          << ',' << roundTripText(r.demand[2]) << ',' << (r.started ? 1 : 0);
-    for (const float value : r.thrustGenerated) {
+    for (const float value : r.outputs.thrustGenerated) {
         out_ << ',' << roundTripText(value);
     }
-    out_ << ',' << roundTripText(r.energy) << ',' << roundTripText(r.activeThrusters) << ','
-         << roundTripText(r.error) << ',' << roundTripText(report.tableThrust.fwd) << ','
-         << roundTripText(report.tableThrust.swd) << ',' << roundTripText(report.tableThrust.rot)
-         << ',' << (report.verdict.met ? 1 : 0) << ',' << (report.tableMatchesGenerated ? 1 : 0)
-         << ',' << r.shutdowns.size() << ',' << roundTripText(r.seconds);
-    for (const RowResult& row : r.rows) {
+    out_ << ',' << roundTripText(r.outputs.energy) << ','
+         << roundTripText(r.outputs.activeThrusters) << ',' << roundTripText(r.outputs.error) << ','
+         << roundTripText(report.tableThrust.fwd) << ',' << roundTripText(report.tableThrust.swd)
+         << ',' << roundTripText(report.tableThrust.rot) << ',' << (report.verdict.met ? 1 : 0)
+         << ',' << (report.tableMatchesGenerated ? 1 : 0) << ',' << r.shutdowns.size() << ','
+         << roundTripText(r.seconds);
+    for (const PublishedCells& row : r.rows) {
         out_ << ',' << roundTripText(row.force) << ',' << roundTripText(row.angle);
     }
     out_ << '\n';

@@ -67,10 +67,11 @@ struct Reported {
 
 RequestReport reportOn(const Scenario& scenario, const RequestResult& r, double tolerance) {
     std::vector<PublishedCells> cells;
-    for (const RowResult& row : r.rows) {
+    for (const PublishedCells& row : r.rows) {
         cells.push_back({row.force, row.angle});
     }
-    return reportRequest(channelRows(scenario), cells, r.demand, r.thrustGenerated, tolerance);
+    return reportRequest(channelRows(scenario), cells, r.demand, r.outputs.thrustGenerated,
+                         tolerance);
 }
 
 bool publishedSomething(const RequestResult& r) {
@@ -107,12 +108,12 @@ std::string publishedJson(double value) {
 }
 
 bool publishedNotFinite(const RequestResult& r) {
-    bool notFinite =
-        !std::isfinite(r.energy) || !std::isfinite(r.activeThrusters) || !std::isfinite(r.error);
-    for (const float value : r.thrustGenerated) {
+    bool notFinite = !std::isfinite(r.outputs.energy) ||
+                     !std::isfinite(r.outputs.activeThrusters) || !std::isfinite(r.outputs.error);
+    for (const float value : r.outputs.thrustGenerated) {
         notFinite = notFinite || !std::isfinite(value);
     }
-    for (const RowResult& row : r.rows) {
+    for (const PublishedCells& row : r.rows) {
         notFinite = notFinite || !std::isfinite(row.force) || !std::isfinite(row.angle);
     }
     return notFinite;
@@ -126,7 +127,7 @@ std::string jsonTriple(double a, double b, double c) {
     return "[" + publishedJson(a) + "," + publishedJson(b) + "," + publishedJson(c) + "]";
 }
 
-std::string jsonRows(const std::vector<RowResult>& rows) {
+std::string jsonRows(const std::vector<PublishedCells>& rows) {
     std::ostringstream out;
     out << '[';
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -148,12 +149,13 @@ std::string jsonLine(const Reported& x) {
         out << (i > 0 ? "," : "") << "{\"force\":" << publishedJson(r.rows[i].force)
             << ",\"angle\":" << publishedJson(r.rows[i].angle) << '}';
     }
-    out << "],\"thrustGenerated\":[" << publishedJson(r.thrustGenerated[0]) << ','
-        << publishedJson(r.thrustGenerated[1]) << ',' << publishedJson(r.thrustGenerated[2])
-        << "],\"energy\":" << publishedJson(r.energy)
-        << ",\"activeThrusters\":" << publishedJson(r.activeThrusters)
-        << ",\"errorMessage\":" << jsonString(r.errorMessage)
-        << ",\"error\":" << publishedJson(r.error);
+    out << "],\"thrustGenerated\":[" << publishedJson(r.outputs.thrustGenerated[0]) << ','
+        << publishedJson(r.outputs.thrustGenerated[1]) << ','
+        << publishedJson(r.outputs.thrustGenerated[2])
+        << "],\"energy\":" << publishedJson(r.outputs.energy)
+        << ",\"activeThrusters\":" << publishedJson(r.outputs.activeThrusters)
+        << ",\"errorMessage\":" << jsonString(r.outputs.errorMessage)
+        << ",\"error\":" << publishedJson(r.outputs.error);
     const forceMom& table = report.tableThrust;
     const forceMom& shortfall = report.verdict.shortfall;
     const auto& opposite = report.verdict.opposite;
@@ -193,7 +195,7 @@ std::string padded(const std::string& text, std::size_t width) {
 void printShutdowns(std::ostream& out, const RequestResult& r) {
     for (const RequestResult::Shutdown& shutdown : r.shutdowns) {
         std::size_t zero = 0;
-        for (const RowResult& row : shutdown.rows) {
+        for (const PublishedCells& row : shutdown.rows) {
             zero += row.force == 0.0f ? 1 : 0;
         }
         out << "  SHUT DOWN during this request; the table then held force 0 in " << zero << " of "
@@ -280,13 +282,13 @@ void printHuman(std::ostream& out, const Scenario& scenario, const Reported& x, 
     out << "                    demanded           generated         table's thrust\n";
     for (std::size_t k = 0; k < 3; ++k) {
         out << "   " << names[k] << padded(roundTripText(r.demand[k]), 22)
-            << padded(floatText(r.thrustGenerated[k]), 20) << padded(roundTripText(table[k]), 23)
-            << '\n';
+            << padded(floatText(r.outputs.thrustGenerated[k]), 20)
+            << padded(roundTripText(table[k]), 23) << '\n';
     }
-    out << "   energy" << padded(floatText(r.energy), 36) << '\n'
-        << "   active thrusters" << padded(floatText(r.activeThrusters), 26) << '\n'
-        << "   Error Message: " << r.errorMessage << '\n'
-        << "   Error?" << padded(floatText(r.error), 36) << '\n'
+    out << "   energy" << padded(floatText(r.outputs.energy), 36) << '\n'
+        << "   active thrusters" << padded(floatText(r.outputs.activeThrusters), 26) << '\n'
+        << "   Error Message: " << r.outputs.errorMessage << '\n'
+        << "   Error?" << padded(floatText(r.outputs.error), 36) << '\n'
         << "   time" << formatted("%38.3f", 1000.0 * r.seconds) << " ms\n";
     printShutdowns(out, r);
     if (publishedSomething(r) || r.end == RequestEnd::notStarted || !r.shutdowns.empty()) {

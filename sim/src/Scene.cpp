@@ -41,8 +41,8 @@ class JournalText : public Vro_TextChannel {
     LinkWriteJournal* journal_;
 };
 
-std::vector<RowResult> tableCells(Vro_ArrayTable& table) {
-    std::vector<RowResult> rows;
+std::vector<PublishedCells> tableCells(Vro_ArrayTable& table) {
+    std::vector<PublishedCells> rows;
     for (int r = 0; r < table.RowCount(); ++r) {
         rows.push_back({table.Cell(r, kForceCell), table.Cell(r, kAngleCell)});
     }
@@ -56,8 +56,8 @@ class JournalErrorFlag : public Vro_ValueChannel {
         : table_(&table), journal_(&journal) {}
     void SetValue(float value) override {
         Vro_ValueChannel::SetValue(value);
-        journal_->errorFlagWritten(value,
-                                   value != 0.0f ? tableCells(*table_) : std::vector<RowResult>());
+        journal_->errorFlagWritten(
+            value, value != 0.0f ? tableCells(*table_) : std::vector<PublishedCells>());
     }
 
   private:
@@ -90,7 +90,7 @@ void LinkWriteJournal::rowSelected(int row) {
     }
 }
 
-void LinkWriteJournal::errorFlagWritten(float value, std::vector<RowResult> rows) {
+void LinkWriteJournal::errorFlagWritten(float value, std::vector<PublishedCells> rows) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (value != 0.0f) {
         // The shutdown text is the last one written before the flag.
@@ -272,12 +272,12 @@ RequestResult Scene::collect(const Demand& demand, RequestEnd end, bool started)
     result.shutdowns = journal_.takeShutdowns();
     result.publishedRows = end == RequestEnd::published ? publishedRows_ : std::vector<int>();
     const D3DXVECTOR3 thrust = host_.vector(kThrustGenerated).GetVector();
-    result.thrustGenerated = {thrust.x, thrust.y, thrust.z};
-    result.energy = host_.value(kEnergyGenerated).GetValue();
-    result.activeThrusters = host_.value(kPreviousActive).GetValue();
+    result.outputs.thrustGenerated = {thrust.x, thrust.y, thrust.z};
+    result.outputs.energy = host_.value(kEnergyGenerated).GetValue();
+    result.outputs.activeThrusters = host_.value(kPreviousActive).GetValue();
     const char* text = host_.text(kErrorMessage).GetText();
-    result.errorMessage = text != nullptr ? text : "";
-    result.error = host_.value(kErrorFlag).GetValue();
+    result.outputs.errorMessage = text != nullptr ? text : "";
+    result.outputs.error = host_.value(kErrorFlag).GetValue();
     std::vector<std::string> messages = journal_.takeMessages();
     if (!messages.empty()) {
         messages.pop_back();

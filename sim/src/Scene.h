@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "OutputLinks.h"
+#include "RequestReport.h"
 #include "Scenario.h"
 #include "host/Vro_Channel.h"
 #include "scene/HostScene.h"
@@ -22,11 +24,6 @@ struct ChannelDeleter {
     void operator()(Vro_Channel* channel) const { delete channel; }
 };
 using ChannelPtr = std::unique_ptr<Vro_Channel, ChannelDeleter>;
-
-struct RowResult {
-    float force = 0.0f;
-    float angle = 0.0f;
-};
 
 enum class RequestEnd {
     published,   // a computation ran and its results were published
@@ -42,12 +39,8 @@ struct RequestResult {
     Demand demand{};
     RequestEnd end = RequestEnd::published;
     bool started = false;
-    std::vector<RowResult> rows;
-    std::array<float, 3> thrustGenerated{};
-    float energy = 0.0f;
-    float activeThrusters = 0.0f;
-    std::string errorMessage;
-    float error = 0.0f;
+    std::vector<PublishedCells> rows;
+    OutputLinks outputs;
     // Texts that the channel wrote to "Error Message" during the request and overwrote
     // before it ended (a shutdown followed by a new computation).
     std::vector<std::string> overwrittenMessages;
@@ -55,7 +48,7 @@ struct RequestResult {
     // when the channel went on and published a computation later in the same request.
     struct Shutdown {
         std::string message;
-        std::vector<RowResult> rows;
+        std::vector<PublishedCells> rows;
     };
     std::vector<Shutdown> shutdowns;
     // The rows that the publication wrote, in the order written (empty without one).
@@ -77,7 +70,7 @@ class LinkWriteJournal {
     LinkWriteJournal() : hostThread_(std::this_thread::get_id()) {}
     void rowSelected(int row);
     // rows: the table's cells when the flag was written.
-    void errorFlagWritten(float value, std::vector<RowResult> rows);
+    void errorFlagWritten(float value, std::vector<PublishedCells> rows);
     void messageWritten(const char* text);
 
     Counts counts() const;

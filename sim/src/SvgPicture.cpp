@@ -210,7 +210,7 @@ void drawThrusters(std::ostringstream& svg, const Drawing& d, const Scenario& sc
     const double r = d.symbolRadius();
     const double arrowLength = 4.5 * r;
     double largestForce = 0.0;
-    for (const RowResult& row : result.rows) {
+    for (const PublishedCells& row : result.rows) {
         largestForce = std::max(largestForce, std::fabs(static_cast<double>(row.force)));
     }
     for (std::size_t i = 0; i < scenario.rows.size(); ++i) {
@@ -273,8 +273,8 @@ void drawTotals(std::ostringstream& svg, const Drawing& d, const Scenario& scena
                 const RequestResult& result) {
     const Point origin = d.toPage(0.0, 0.0);
     const double fwdD = result.demand[0], swdD = result.demand[1], rotD = result.demand[2];
-    const double fwdG = result.thrustGenerated[0], swdG = result.thrustGenerated[1],
-                 rotG = result.thrustGenerated[2];
+    const double fwdG = result.outputs.thrustGenerated[0], swdG = result.outputs.thrustGenerated[1],
+                 rotG = result.outputs.thrustGenerated[2];
     const double forceD = std::hypot(fwdD, swdD), forceG = std::hypot(fwdG, swdG);
     // Totals are scaled against a quarter of what all thrusters together can give, so that
     // a small total looks small, and against each other when they are larger.
@@ -360,22 +360,23 @@ void drawPanel(std::ostringstream& svg, const Scenario& scenario, const RequestR
         text(svg, x, y, names[k], " font-size=\"12\"");
         text(svg, x + 140.0, y, withUnit(result.demand[k], units[k]),
              " font-size=\"12\" text-anchor=\"end\"");
-        text(svg, x + 250.0, y, withUnit(result.thrustGenerated[k], units[k]),
+        text(svg, x + 250.0, y, withUnit(result.outputs.thrustGenerated[k], units[k]),
              " font-size=\"12\" text-anchor=\"end\"");
         text(svg, x + 340.0, y, withUnit(table[k], units[k]),
              " font-size=\"12\" text-anchor=\"end\"");
     }
     y += 22.0;
-    text(svg, x, y, "energy (sum of thrusts): " + withUnit(result.energy, "N"),
+    text(svg, x, y, "energy (sum of thrusts): " + withUnit(result.outputs.energy, "N"),
          " font-size=\"12\"");
     y += 18.0;
     char active[64];
-    std::snprintf(active, sizeof active, "active thrusters: %g", result.activeThrusters);
+    std::snprintf(active, sizeof active, "active thrusters: %g", result.outputs.activeThrusters);
     text(svg, x, y, active, " font-size=\"12\"");
     y += 18.0;
-    for (const std::string& line : wrapped("Error Message: " + result.errorMessage, 46)) {
+    for (const std::string& line : wrapped("Error Message: " + result.outputs.errorMessage, 46)) {
         text(svg, x, y, line,
-             result.error != 0.0f ? " font-size=\"12\" fill=\"#c62828\"" : " font-size=\"12\"");
+             result.outputs.error != 0.0f ? " font-size=\"12\" fill=\"#c62828\""
+                                          : " font-size=\"12\"");
         y += 16.0;
     }
 

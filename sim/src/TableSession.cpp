@@ -29,12 +29,13 @@ void TableSession::shutDown(const std::string& failure, int activeThrusters) {
     for (std::size_t row = 0; row < scenario_.rows.size(); ++row) {
         writeCells(row, 0.0f, static_cast<float>(scenario_.rows[row].angle));
     }
-    thrustGenerated_ = {0.0f, 0.0f, 0.0f};
-    energy_ = 0.0f;
+    outputs_ = {{0.0f, 0.0f, 0.0f},
+                0.0f,
+                static_cast<float>(activeThrusters),
+                kestrom_links::shutdownText(failure),
+                1.0f};
     previousActive_ = activeThrusters;
-    errorMessage_ = kestrom_links::shutdownText(failure);
-    errorFlag_ = 1;
-    shutdowns_.push_back(errorMessage_);
+    shutdowns_.push_back(outputs_.errorMessage);
 }
 
 SessionResult TableSession::request(const Demand& demand, allocProblem& problem, double tolerance) {
@@ -61,13 +62,14 @@ SessionResult TableSession::request(const Demand& demand, allocProblem& problem,
     for (const PublishedRow& row : outcome.published) {
         writeCells(static_cast<std::size_t>(row.row), row.force, row.angle);
     }
-    thrustGenerated_ = {static_cast<float>(outcome.generated.fwd),
-                        static_cast<float>(outcome.generated.swd),
-                        static_cast<float>(outcome.generated.rot)};
-    energy_ = static_cast<float>(outcome.generated.extra);
+    outputs_ = {
+        {static_cast<float>(outcome.generated.fwd), static_cast<float>(outcome.generated.swd),
+         static_cast<float>(outcome.generated.rot)},
+        static_cast<float>(outcome.generated.extra),
+        static_cast<float>(outcome.activeThrusters),
+        kestrom_links::kNoErrorsText,
+        0.0f};
     previousActive_ = outcome.activeThrusters;
-    errorMessage_ = kestrom_links::kNoErrorsText;
-    errorFlag_ = 0;
     return result(demand, table.rows, true, tolerance);
 }
 
@@ -78,13 +80,9 @@ SessionResult TableSession::result(const Demand& demand, const std::vector<::Thr
     for (const ThrusterRow& row : scenario_.rows) {
         r.rows.push_back({static_cast<float>(row.force), static_cast<float>(row.angle)});
     }
-    r.thrustGenerated = thrustGenerated_;
-    r.energy = energy_;
-    r.activeThrusters = static_cast<float>(previousActive_);
-    r.errorMessage = errorMessage_;
-    r.error = static_cast<float>(errorFlag_);
+    r.outputs = outputs_;
     r.shutdowns = shutdowns_;
-    r.report = reportRequest(rows, r.rows, demand, r.thrustGenerated, tolerance);
+    r.report = reportRequest(rows, r.rows, demand, r.outputs.thrustGenerated, tolerance);
     return r;
 }
 

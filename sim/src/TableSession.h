@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "OutputLinks.h"
 #include "RequestReport.h"
 #include "Scenario.h"
 #include "allocation/allocProblem.h"
@@ -19,11 +20,7 @@ namespace kestrom_sim {
 struct SessionResult {
     bool started = false;              // false: the present settings already met the demand
     std::vector<PublishedCells> rows;  // every row's force and angle cells, in table order
-    std::array<float, 3> thrustGenerated{};
-    float energy = 0.0f;
-    float activeThrusters = 0.0f;
-    std::string errorMessage;
-    float error = 0.0f;
+    OutputLinks outputs;
     // The "Error Message" of every error shutdown during the request, oldest first, even when
     // a computation was published after it ("No errors" above).
     std::vector<std::string> shutdowns;
@@ -49,11 +46,8 @@ class TableSession {
     std::vector<std::string> shutdowns_;  // during the present request
     Scenario scenario_;                   // the rows' force and angle cells follow the publications
     // The output links, as the channel last wrote them (a host's channels start at 0 and "").
-    std::array<float, 3> thrustGenerated_{};
-    float energy_ = 0.0f;
+    OutputLinks outputs_;
     int previousActive_ = 0;
-    std::string errorMessage_;
-    int errorFlag_ = 0;
     // The channel keeps "Action in Extrema" from its last complete reading; it starts at 0.
     int actionInExtrema_ = 0;
 };

@@ -1,11 +1,10 @@
 // The test hooks on Windows. The plug-in calls the system's CreateThread directly; a test puts
 // the hooks between the two by rewriting the plug-in's import address table entry for it, the
 // table through which every call of a DLL into kernel32 goes.
-#include <atomic>
 #include <cstring>
-#include <mutex>
 #include <new>
 
+#include "ThreadStartHooks.h"
 #include "platform/PlatformTestSupport.h"
 #include "platform/WinApi.h"
 
@@ -21,11 +20,6 @@ CreateThreadFunction systemCreateThread() {
     return function;
 }
 
-std::mutex failLock;
-int failuresPending = 0;
-DWORD failureError = 0;
-std::atomic<int> runningThreads{0};
-
 struct CountedStart {
     LPTHREAD_START_ROUTINE start;
     LPVOID parameter;
@@ -35,25 +29,15 @@ DWORD WINAPI countedThread(LPVOID argument) {
     const CountedStart counted = *static_cast<CountedStart*>(argument);
     delete static_cast<CountedStart*>(argument);
     const DWORD result = counted.start(counted.parameter);
-    runningThreads.fetch_sub(1);
+    countThreadEnded();
     return result;
-}
-
-bool takeInjectedFailure(DWORD& error) {
-    std::lock_guard<std::mutex> guard(failLock);
-    if (failuresPending <= 0) {
-        return false;
-    }
-    --failuresPending;
-    error = failureError;
-    return true;
 }
 
 HANDLE WINAPI hookedCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stackSize,
                                  LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags,
                                  LPDWORD threadId) {
     DWORD injected = 0;
-    if (takeInjectedFailure(injected)) {
+    if (takeThreadStartFailure(injected)) {
         SetLastError(injected);
         return nullptr;
     }
@@ -62,12 +46,12 @@ HANDLE WINAPI hookedCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stackSiz
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    runningThreads.fetch_add(1);
+    countThreadStarted();
     HANDLE handle =
         systemCreateThread()(security, stackSize, countedThread, counted, flags, threadId);
     if (handle == nullptr) {
         const DWORD error = GetLastError();
-        runningThreads.fetch_sub(1);
+        countThreadEnded();
         delete counted;
         SetLastError(error);
     }
@@ -109,14 +93,4 @@ void platformHookThreadStarts(HMODULE module) {
         replaceImport(module, reinterpret_cast<void*>(systemCreateThread()),
                       reinterpret_cast<void*>(&hookedCreateThread));
     }
-}
-
-void platformFailNextThreadCreations(int count, DWORD error) {
-    std::lock_guard<std::mutex> guard(failLock);
-    failuresPending = count > 0 ? count : 0;
-    failureError = error;
-}
-
-int platformRunningThreadCount() {
-    return runningThreads.load();
 }
