@@ -37,12 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (demandsRequired && scenario.demands.empty()) {
         kestrom_fuzz::fail("a scenario without demands was accepted");
     }
-    for (const ThrusterRow& row : scenario.rows) {
-        const double cells[] = {row.force,       row.angle,       row.position[0],
-                                row.position[1], row.position[2], row.type,
-                                row.active,      row.maxForce,    row.reversePenalty,
-                                row.startAngle,  row.maxRotation};
-        for (const double cell : cells) {
+    for (const ScenarioRow& row : scenario.rows) {
+        for (const double cell : row) {
             if (!fitsFloat(cell)) {
                 kestrom_fuzz::fail("a table cell was accepted that a float cannot hold");
             }

@@ -13,16 +13,16 @@ constexpr int kDefaultType = 1;
 constexpr int kDefaultActive = 0;
 
 // A cell of a float column: the float the table holds, or 0 from an unconnected link.
-float floatCell(const Scenario& scenario, const ThrusterRow& row, Column column,
+float floatCell(const Scenario& scenario, const ScenarioRow& row, Column column,
                 int component = 0) {
     return scenario.has(column) ? static_cast<float>(cell(row, column, component)) : 0.0f;
 }
 
-int intCell(const Scenario& scenario, const ThrusterRow& row, Column column, int def) {
+int intCell(const Scenario& scenario, const ScenarioRow& row, Column column, int def) {
     return scenario.has(column) ? valueAsInt(static_cast<float>(cell(row, column, 0)), def) : def;
 }
 
-::ThrusterRow cellsOf(const Scenario& scenario, const ThrusterRow& row) {
+::ThrusterRow cellsOf(const Scenario& scenario, const ScenarioRow& row) {
     ::ThrusterRow cells;
     cells.force = floatCell(scenario, row, Column::force);
     cells.angle = floatCell(scenario, row, Column::angle);
@@ -35,7 +35,7 @@ int intCell(const Scenario& scenario, const ThrusterRow& row, Column column, int
     cells.reversePenalty = floatCell(scenario, row, Column::reversePenalty);
     cells.startAngle = floatCell(scenario, row, Column::startAngle);
     if (scenario.has(Column::maxRotation)) {
-        cells.maxRotation = static_cast<float>(row.maxRotation);
+        cells.maxRotation = static_cast<float>(cell(row, Column::maxRotation));
     }
     return cells;
 }
@@ -48,7 +48,7 @@ int intCell(const Scenario& scenario, const ThrusterRow& row, Column column, int
 
 std::vector<::ThrusterRow> channelRows(const Scenario& scenario) {
     std::vector<::ThrusterRow> rows;
-    for (const ThrusterRow& row : scenario.rows) {
+    for (const ScenarioRow& row : scenario.rows) {
         rows.push_back(cellsOf(scenario, row));
     }
     return rows;

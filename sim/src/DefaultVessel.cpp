@@ -12,18 +12,11 @@ namespace {
 
 constexpr double kMainRotation = 0.610865238;  // 35 degrees
 
-ThrusterRow row(double sideways, double forward, double type, double maxForce,
+// An active row at rest, pointing at its start angle.
+ScenarioRow row(double sideways, double forward, double type, double maxForce,
                 double reversePenalty, double startAngle, double maxRotation) {
-    ThrusterRow r;
-    r.angle = startAngle;
-    r.position = {sideways, 0.0, forward};
-    r.type = type;
-    r.active = 1.0;
-    r.maxForce = maxForce;
-    r.reversePenalty = reversePenalty;
-    r.startAngle = startAngle;
-    r.maxRotation = maxRotation;
-    return r;
+    return {0.0, startAngle, sideways,       0.0,        forward,    type,
+            1.0, maxForce,   reversePenalty, startAngle, maxRotation};
 }
 
 }  // namespace

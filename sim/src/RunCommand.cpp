@@ -258,18 +258,19 @@ void printHuman(std::ostream& out, const Scenario& scenario, const Reported& x, 
     }
     out << "   row  type           force           angle  angle deg         maximum   use %\n";
     for (std::size_t i = 0; i < r.rows.size(); ++i) {
-        const ThrusterRow& row = scenario.rows[i];
+        const double type = cell(scenario.rows[i], Column::type);
+        const double maxForce = cell(scenario.rows[i], Column::maxForce);
         const bool active = rowIsActive(scenario, i);
         const float force = r.rows[i].force;
         out << formatted("%6.0f", static_cast<double>(i))
-            << padded(scenario.has(Column::type) ? roundTripText(row.type) : "-", 6)
+            << padded(scenario.has(Column::type) ? roundTripText(type) : "-", 6)
             << padded(floatText(force), 16) << padded(floatText(r.rows[i].angle), 16)
             << formatted("%11.2f", displayDegrees(r.rows[i].angle));
         if (scenario.has(Column::maxForce)) {
-            out << padded(roundTripText(row.maxForce), 16);
-            out << (row.maxForce != 0.0
+            out << padded(roundTripText(maxForce), 16);
+            out << (maxForce != 0.0
                         ? formatted("%8.1f", 100.0 * std::fabs(static_cast<double>(force)) /
-                                                 std::fabs(row.maxForce))
+                                                 std::fabs(maxForce))
                         : "       -");
         } else {
             out << padded("-", 16) << "       -";

@@ -9,10 +9,10 @@ constexpr const char* kColumnKeys[kColumnCount] = {"force",          "angle",   
                                                    "type",           "active",     "maxForce",
                                                    "reversePenalty", "startAngle", "maxRotation"};
 
-ThrusterRow parseRow(const JsonField& field) {
+ScenarioRow parseRow(const JsonField& field) {
     field.expectOnlyKeys({"force", "angle", "position", "type", "active", "maxForce",
                           "reversePenalty", "startAngle", "maxRotation"});
-    ThrusterRow row;
+    ScenarioRow row{};
     for (int c = 0; c < kColumnCount; ++c) {
         const Column column = static_cast<Column>(c);
         if (!field.has(kColumnKeys[c])) {
@@ -23,11 +23,11 @@ ThrusterRow parseRow(const JsonField& field) {
             if (value.arraySize() != 3) {
                 value.fail("expected 3 numbers [sideways, vertical, forward]");
             }
-            for (std::size_t k = 0; k < 3; ++k) {
-                row.position[k] = value.at(k).singleRangeNumber();
+            for (int k = 0; k < 3; ++k) {
+                cell(row, column, k) = value.at(static_cast<std::size_t>(k)).singleRangeNumber();
             }
         } else {
-            cell(row, column, 0) = value.singleRangeNumber();
+            cell(row, column) = value.singleRangeNumber();
         }
     }
     return row;
@@ -107,30 +107,6 @@ Scenario parseScenario(const JsonField& document, const std::string& defaultName
         scenario.actionInExtrema = document.at("actionInExtrema").singleRangeNumber();
     }
     return scenario;
-}
-
-double& cell(ThrusterRow& row, Column column, int component) {
-    switch (column) {
-        case Column::force:
-            return row.force;
-        case Column::angle:
-            return row.angle;
-        case Column::position:
-            return row.position[static_cast<std::size_t>(component)];
-        case Column::type:
-            return row.type;
-        case Column::active:
-            return row.active;
-        case Column::maxForce:
-            return row.maxForce;
-        case Column::reversePenalty:
-            return row.reversePenalty;
-        case Column::startAngle:
-            return row.startAngle;
-        case Column::maxRotation:
-            break;
-    }
-    return row.maxRotation;
 }
 
 }  // namespace kestrom_sim

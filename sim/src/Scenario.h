@@ -8,11 +8,12 @@
 #include <vector>
 
 #include "JsonInput.h"
+#include "channel/LinkTable.h"
 
 namespace kestrom_sim {
 
-// The columns of the thruster table, in the order of the table's cells (position takes
-// three cells: sideways arm, vertical, forward arm).
+// The columns of the thruster table, in the order of their links (kForceColumn first); the
+// position takes three cells (sideways arm, vertical, forward arm), every other column one.
 enum class Column {
     force,
     angle,
@@ -24,27 +25,25 @@ enum class Column {
     startAngle,
     maxRotation
 };
-constexpr int kColumnCount = 9;
+constexpr int kColumnCount = kestrom_links::kMaxRotationColumn - kestrom_links::kForceColumn + 1;
 // The scenario key of a column.
 const char* columnKey(Column column);
+// The link that stands for a column.
+constexpr unsigned int columnLink(Column column) {
+    return kestrom_links::kForceColumn + static_cast<unsigned int>(column);
+}
 
-// One thruster row. A value of a column that the scenario leaves out is 0 and unused.
-struct ThrusterRow {
-    double force = 0.0;
-    double angle = 0.0;
-    std::array<double, 3> position{};  // sideways arm (to port), vertical, forward arm
-    double type = 0.0;
-    double active = 0.0;
-    double maxForce = 0.0;
-    double reversePenalty = 0.0;
-    double startAngle = 0.0;
-    double maxRotation = 0.0;
-};
+// One thruster row: the table's cells, indexed by kestrom_links::TableCell, as the scenario
+// gives them (doubles, so that warnings can quote the given number). A cell of a column that
+// the scenario leaves out is 0 and unused.
+using ScenarioRow = std::array<double, kestrom_links::kTableColumns>;
 
 // The cell of a column in a row; component picks one of the position's three cells.
-double& cell(ThrusterRow& row, Column column, int component);
-inline double cell(const ThrusterRow& row, Column column, int component) {
-    return cell(const_cast<ThrusterRow&>(row), column, component);
+inline double& cell(ScenarioRow& row, Column column, int component = 0) {
+    return row[static_cast<std::size_t>(kestrom_links::columnCell(columnLink(column)) + component)];
+}
+inline double cell(const ScenarioRow& row, Column column, int component = 0) {
+    return cell(const_cast<ScenarioRow&>(row), column, component);
 }
 
 // A demanded thrust: forward force, sideways force (to port), turning moment (bow to port).
@@ -52,7 +51,7 @@ using Demand = std::array<double, 3>;
 
 struct Scenario {
     std::string name;
-    std::vector<ThrusterRow> rows;
+    std::vector<ScenarioRow> rows;
     // Which columns the rows give; a column no row gives has its link left unconnected.
     std::array<bool, kColumnCount> hasColumn{};
     std::vector<Demand> demands;

@@ -44,7 +44,7 @@ struct ModelThruster {
     std::string refusal;
 };
 
-ModelThruster modelThruster(const ::ThrusterRow& cells) {
+ModelThruster modelThruster(const ThrusterRow& cells) {
     Shipobj ship;
     std::vector<double> barredAngles(1, -1.0);
     try {
@@ -68,7 +68,7 @@ std::string wholeNumberProblem(double value, int read) {
 }
 
 // What the channel makes of a column whose link is unconnected; cells is a row read so.
-std::string missingColumnMeaning(Column column, const ::ThrusterRow& cells) {
+std::string missingColumnMeaning(Column column, const ThrusterRow& cells) {
     switch (column) {
         case Column::force:
             return "every row reads force " + floatText(cells.force);
@@ -92,7 +92,7 @@ std::string missingColumnMeaning(Column column, const ::ThrusterRow& cells) {
         case Column::startAngle:
             return "every row reads startAngle " + floatText(cells.startAngle);
         case Column::maxRotation: {
-            ::ThrusterRow turning = cells;
+            ThrusterRow turning = cells;
             turning.type = kLimitedRotation;
             const ModelThruster model = modelThruster(turning);
             return "every row reads no limit: the model gives a rotation range of +-" +
@@ -110,7 +110,7 @@ std::string missingColumnMeaning(Column column, const ::ThrusterRow& cells) {
 }
 
 void warnMissingColumns(const Scenario& scenario, Warnings& warnings) {
-    const ::ThrusterRow cells = channelRow(scenario, 0);
+    const ThrusterRow cells = channelRow(scenario, 0);
     for (int c = 0; c < kColumnCount; ++c) {
         const Column column = static_cast<Column>(c);
         if (!scenario.has(column)) {
@@ -134,8 +134,9 @@ void warnAngle(const Scenario& scenario, std::size_t row, Column column, Warning
 // The warnings on one row's own cells; counts the rows barring may search.
 void warnRow(const Scenario& scenario, std::size_t row, Warnings& warnings,
              std::vector<std::size_t>& barrable) {
-    const ThrusterRow& given = scenario.rows[row];
-    const ::ThrusterRow cells = channelRow(scenario, row);
+    const double givenMaxForce = cell(scenario.rows[row], Column::maxForce);
+    const double givenType = cell(scenario.rows[row], Column::type);
+    const ThrusterRow cells = channelRow(scenario, row);
     const ModelThruster model = modelThruster(cells);
     const bool active = isActiveRow(cells.active);
     for (const Column column : {Column::angle, Column::startAngle, Column::maxRotation}) {
@@ -145,15 +146,15 @@ void warnRow(const Scenario& scenario, std::size_t row, Warnings& warnings,
         warnings.add(rowKey(row), "the thruster model rejects it (" + model.refusal +
                                       "): the channel shuts down while reading it");
     }
-    if (scenario.has(Column::maxForce) && given.maxForce < 0.0) {
+    if (scenario.has(Column::maxForce) && givenMaxForce < 0.0) {
         warnings.add(
             rowKey(row, "maxForce"),
             "negative maximum force" +
                 (model.thruster ? ": the model takes " + roundTripText(model.thruster->maxForce())
                                 : std::string()));
     }
-    if (scenario.has(Column::type) && given.type != std::floor(given.type)) {
-        warnings.add(rowKey(row, "type"), wholeNumberProblem(given.type, cells.type));
+    if (scenario.has(Column::type) && givenType != std::floor(givenType)) {
+        warnings.add(rowKey(row, "type"), wholeNumberProblem(givenType, cells.type));
     }
     if (!active || !model.thruster) {
         return;

@@ -11,11 +11,6 @@ using namespace kestrom_links;
 
 namespace {
 
-// The link of a scenario column: the column links follow the scenario's column order.
-unsigned int columnLink(Column column) {
-    return kForceColumn + static_cast<unsigned int>(column);
-}
-
 class JournalRowIndex : public Vro_ArrayRowIndex {
   public:
     JournalRowIndex(Vro_ArrayTable& table, LinkWriteJournal& journal)
@@ -136,15 +131,11 @@ std::vector<std::string> LinkWriteJournal::takeMessages() {
     return taken;
 }
 
-static kestrom_scene::RowCells rowCells(const ThrusterRow& row) {
+// The floats the host's table holds for a row.
+static kestrom_scene::RowCells rowCells(const ScenarioRow& row) {
     kestrom_scene::RowCells cells{};
-    for (int c = 0; c < kColumnCount; ++c) {
-        const Column column = static_cast<Column>(c);
-        const int count = column == Column::position ? 3 : 1;
-        for (int k = 0; k < count; ++k) {
-            cells[static_cast<std::size_t>(columnCell(columnLink(column)) + k)] =
-                static_cast<float>(cell(row, column, k));
-        }
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        cells[c] = static_cast<float>(row[c]);
     }
     return cells;
 }

@@ -128,10 +128,11 @@ class Drawing {
   private:
     void fit() {
         double forwardMin = 0.0, forwardMax = 0.0, sideMax = 0.0;
-        for (const ThrusterRow& row : scenario_.rows) {
-            forwardMin = std::min(forwardMin, row.position[2]);
-            forwardMax = std::max(forwardMax, row.position[2]);
-            sideMax = std::max(sideMax, std::fabs(row.position[0]));
+        for (const ScenarioRow& row : scenario_.rows) {
+            const double forward = cell(row, Column::position, 2);
+            forwardMin = std::min(forwardMin, forward);
+            forwardMax = std::max(forwardMax, forward);
+            sideMax = std::max(sideMax, std::fabs(cell(row, Column::position, 0)));
         }
         double span = std::max(forwardMax - forwardMin, 2.0 * sideMax);
         if (!(span > 0.0)) {
@@ -214,14 +215,14 @@ void drawThrusters(std::ostringstream& svg, const Drawing& d, const Scenario& sc
         largestForce = std::max(largestForce, std::fabs(static_cast<double>(row.force)));
     }
     for (std::size_t i = 0; i < scenario.rows.size(); ++i) {
-        const ThrusterRow& row = scenario.rows[i];
-        const Point at = d.toPage(row.position[2], row.position[0]);
-        const ::ThrusterRow cells = channelRow(scenario, i);
+        const ScenarioRow& row = scenario.rows[i];
+        const Point at = d.toPage(cell(row, Column::position, 2), cell(row, Column::position, 0));
+        const ThrusterRow cells = channelRow(scenario, i);
         const bool active = isActiveRow(cells.active);
         const bool fixed = cells.type == 1;  // a fixed direction, as the channel reads it
         svg << "<g id=\"thruster-" << i << "\"" << (active ? "" : " opacity=\"0.35\"") << ">\n";
-        const double start = row.startAngle;
-        const double half = std::fabs(row.maxRotation);
+        const double start = cell(row, Column::startAngle);
+        const double half = std::fabs(cell(row, Column::maxRotation));
         if (fixed) {
             const Point dir = Drawing::direction(start);
             svg << "<line x1=\"" << num(at.x - 1.5 * r * dir.x) << "\" y1=\""
@@ -243,9 +244,10 @@ void drawThrusters(std::ostringstream& svg, const Drawing& d, const Scenario& sc
              " font-size=\"10\" text-anchor=\"middle\"");
 
         const double force = i < result.rows.size() ? result.rows[i].force : 0.0;
-        const double angle = i < result.rows.size() ? result.rows[i].angle : row.angle;
-        const double maximum =
-            std::fabs(row.maxForce) > 0.0 ? std::fabs(row.maxForce) : largestForce;
+        const double angle =
+            i < result.rows.size() ? result.rows[i].angle : cell(row, Column::angle);
+        const double maxForce = std::fabs(cell(row, Column::maxForce));
+        const double maximum = maxForce > 0.0 ? maxForce : largestForce;
         const double utilisation = maximum > 0.0 ? 100.0 * std::fabs(force) / maximum : 0.0;
         const Point dir = Drawing::direction(force < 0.0 ? angle + kPi : angle);
         Point labelAt{at.x + 1.6 * r, at.y - 1.1 * r};
@@ -279,8 +281,8 @@ void drawTotals(std::ostringstream& svg, const Drawing& d, const Scenario& scena
     // Totals are scaled against a quarter of what all thrusters together can give, so that
     // a small total looks small, and against each other when they are larger.
     double capacity = 0.0;
-    for (const ThrusterRow& row : scenario.rows) {
-        capacity += std::fabs(row.maxForce);
+    for (const ScenarioRow& row : scenario.rows) {
+        capacity += std::fabs(cell(row, Column::maxForce));
     }
     const double forceRef = std::max({forceD, forceG, 0.25 * capacity});
     const double momentRef =

@@ -17,17 +17,17 @@ TableSession::TableSession(Scenario scenario) : scenario_(std::move(scenario)) {
 // A write to a column no row gives goes to an unconnected link: the host's table keeps its 0.
 void TableSession::writeCells(std::size_t row, float force, float angle) {
     if (scenario_.has(Column::force)) {
-        scenario_.rows[row].force = force;
+        cell(scenario_.rows[row], Column::force) = force;
     }
     if (scenario_.has(Column::angle)) {
-        scenario_.rows[row].angle = angle;
+        cell(scenario_.rows[row], Column::angle) = angle;
     }
 }
 
 // The channel's error shutdown: every row's force 0, angles kept, zero outputs, the notice.
 void TableSession::shutDown(const std::string& failure, int activeThrusters) {
     for (std::size_t row = 0; row < scenario_.rows.size(); ++row) {
-        writeCells(row, 0.0f, static_cast<float>(scenario_.rows[row].angle));
+        writeCells(row, 0.0f, static_cast<float>(cell(scenario_.rows[row], Column::angle)));
     }
     outputs_ = {{0.0f, 0.0f, 0.0f},
                 0.0f,
@@ -77,8 +77,9 @@ SessionResult TableSession::result(const Demand& demand, const std::vector<::Thr
                                    bool started, double tolerance) const {
     SessionResult r;
     r.started = started;
-    for (const ThrusterRow& row : scenario_.rows) {
-        r.rows.push_back({static_cast<float>(row.force), static_cast<float>(row.angle)});
+    for (const ScenarioRow& row : scenario_.rows) {
+        r.rows.push_back({static_cast<float>(cell(row, Column::force)),
+                          static_cast<float>(cell(row, Column::angle))});
     }
     r.outputs = outputs_;
     r.shutdowns = shutdowns_;

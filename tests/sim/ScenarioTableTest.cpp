@@ -49,8 +49,8 @@ int expectSameAsPlugin(Scenario scenario, const std::vector<json>& results) {
             EXPECT_EQ(outcome.shutdown.empty(), result["error"].get<double>() == 0.0);
         }
         for (std::size_t i = 0; i < scenario.rows.size(); ++i) {
-            scenario.rows[i].force = result["rows"][i]["force"].get<double>();
-            scenario.rows[i].angle = result["rows"][i]["angle"].get<double>();
+            cell(scenario.rows[i], Column::force) = result["rows"][i]["force"].get<double>();
+            cell(scenario.rows[i], Column::angle) = result["rows"][i]["angle"].get<double>();
         }
     }
     return compared;
