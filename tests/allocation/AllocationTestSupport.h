@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "allocation/Shipobj.h"
+#include "portable/TestText.h"
 
 using Vec3 = std::array<double, 3>;
 using Mat3 = std::array<Vec3, 3>;
@@ -60,14 +61,4 @@ inline Shipobj shipOf(std::initializer_list<Thrusterobj> thrusters) {
     for (const Thrusterobj& t : thrusters)
         ship.addThruster(t);
     return ship;
-}
-
-// The text of the exception f throws.
-inline std::string failureText(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "no exception";
 }

@@ -18,8 +18,10 @@
 #include <vector>
 
 #include "channel/Aco_Kestrom.h"
+#include "channel/OutputTexts.h"
 #include "platform/PlatformTestSupport.h"
 #include "portable/ScratchDirectory.h"
+#include "portable/TestText.h"
 #include "scene/HostScene.h"
 
 // An entry point of the plug-in, loaded once and never unloaded, as a host keeps its plug-ins.
@@ -43,15 +45,7 @@ inline Vro_Channel* newChannel() {
     return entryPoint<Vro_Channel*()>("InitDLL")();
 }
 
-inline const std::string kShutdownText =
-    "Unfortunately an error occurred. All Thrusters have been shutdown. Please switch to manual "
-    "steering.\nThe official error message is:\n";
-
-inline std::string readFile(const std::filesystem::path& name) {
-    std::ostringstream text;
-    text << std::ifstream(name, std::ios::binary).rdbuf();
-    return text.str();
-}
+inline const std::string kShutdownText = kestrom_links::shutdownText("");
 
 // A log file's text with every time stamp "yy/mm/dd hh:mm:ss > " replaced by '|'.
 inline std::string logWithoutStamps(const std::filesystem::path& name) {

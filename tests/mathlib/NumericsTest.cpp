@@ -9,20 +9,11 @@
 #include <vector>
 
 #include "mathlib/Funcs.h"
+#include "portable/TestText.h"
 
 namespace {
 
 using Rows = std::vector<std::vector<double>>;
-
-// The text of the exception f throws, empty when it throws none.
-std::string failureText(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "";
-}
 
 std::string vectorError(const char* function, const char* what) {
     return std::string("Error in Class:DoubleVector Function:") + function + ". " + what;

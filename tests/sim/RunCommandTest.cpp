@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "RunToolProcess.h"
+#include "allocation/ThrustFrame.h"
 
 namespace {
 
@@ -43,19 +44,17 @@ json row(double x, double z, const json& maxForce = 500, double maxRotation = 3.
 }
 
 // The thrust of a published table at the scenario's positions (floats, as in the host's
-// cells): f at angle a gives f cos a forward, side f sin a sideways and the moment
-// side (f sin a) z - (f cos a) x. The channel reports generated thrust with side -1 but
-// checks present settings against a demand with side +1.
-std::array<double, 3> tableThrust(const json& scenarioRows, const json& published, double side) {
+// cells), summed by one of the channel's rules: shipThrust for "Thrust Generated",
+// storedFrameThrust for the check of a table's present settings against a demand.
+std::array<double, 3> tableThrust(const json& scenarioRows, const json& published,
+                                  forceMom (*rule)(double, double, double, double)) {
     std::array<double, 3> total{0.0, 0.0, 0.0};
     for (std::size_t i = 0; i < published.size(); ++i) {
         const double f = published[i]["force"], a = published[i]["angle"];
-        const double x = scenarioRows[i]["position"][0].get<float>();
-        const double z = scenarioRows[i]["position"][2].get<float>();
-        const double fx = f * std::cos(a), fy = side * (f * std::sin(a));
-        total[0] += fx;
-        total[1] += fy;
-        total[2] += fy * z - fx * x;
+        const forceMom t = rule(f * std::cos(a), f * std::sin(a),
+                                scenarioRows[i]["position"][2].get<float>(),
+                                scenarioRows[i]["position"][0].get<float>());
+        total = {total[0] + t.fwd, total[1] + t.swd, total[2] + t.rot};
     }
     return total;
 }
@@ -149,7 +148,7 @@ TEST_F(RunCommand, ExamplesPublishTablesThatAddUpToTheGeneratedThrust) {
             if (met) {
                 EXPECT_EQ(r["errorMessage"], "No errors");
             }
-            const std::array<double, 3> table = tableThrust(rows, r["rows"], -1.0);
+            const std::array<double, 3> table = tableThrust(rows, r["rows"], shipThrust);
             for (int k = 0; k < 3 && example.tableHoldsTotal && r["error"] == 0; ++k)
                 EXPECT_NEAR(table[k], r["thrustGenerated"][k].get<double>(), 1e-6 * scale[k]) << k;
             EXPECT_EQ(r["tableMatchesGenerated"], example.tableHoldsTotal || r["error"] != 0);
@@ -178,7 +177,7 @@ TEST_F(RunCommand, TableMeetingTheRequestAndShutdownWhileReading) {
     json scenario = json::parse(readFile(kExamples + "/drillship.json"));
     scenario["demands"] = json::array({json::array({1.0, 0.5, 0.3})});
     const json first = results({write("first.json", scenario.dump())}).at(0);
-    scenario["demands"].push_back(tableThrust(scenario["rows"], first["rows"], 1.0));
+    scenario["demands"].push_back(tableThrust(scenario["rows"], first["rows"], storedFrameThrust));
     const std::vector<json> both = results({write("second.json", scenario.dump())});
     ASSERT_EQ(both.size(), 2u);
     EXPECT_TRUE(both[0]["started"]);

@@ -12,17 +12,12 @@
 
 #include "portable/ScratchDirectory.h"
 #include "portable/ShellCommand.h"
+#include "portable/TestText.h"
 
 struct ToolResult {
     int status = -1;
     std::string out, err;
 };
-
-inline std::string readFile(const std::string& path) {
-    std::ostringstream content;
-    content << std::ifstream(path, std::ios::binary).rdbuf();
-    return content.str();
-}
 
 // A program's output as text: its CR LF line ends (text mode on Windows) read as '\n'.
 inline std::string readText(const std::string& path) {
