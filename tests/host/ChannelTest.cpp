@@ -12,7 +12,6 @@
 #include "host/ArrayTable.h"
 #include "host/ChildChannels.h"
 #include "host/EngineInterface.h"
-#include "host/Vro_ChannelGroup.h"
 
 namespace {
 
@@ -95,32 +94,6 @@ TEST(ChannelSlots, CreateConnectDisconnect) {
     owner.SetChildCreateType(ChildCreation(), Vro_Channel::kMaxChildSlots);
     EXPECT_EQ(owner.GetChildCount(), 3);
     EXPECT_EQ(globalEngineTakeDebugMessages().size(), 2u);
-}
-
-// Names and groups are nullable; a copy carries name, group, records and connections.
-TEST(ChannelIdentity, NamesGroupsAndCopies) {
-    Vro_Channel channel;
-    EXPECT_EQ(channel.GetChannelName(), nullptr);
-    EXPECT_EQ(channel.GetChannelGroup(), nullptr);
-    channel.SetChannelName("Kestrel");
-    Vro_ChannelGroup group("Bridge"), unnamed;
-    channel.SetChannelGroup(&group);
-    Vro_ValueChannel child;
-    channel.SetChildCreateType(linkRecord("in", 0), 0);
-    channel.ConnectChild(0, &child);
-
-    Vro_Channel copy(channel), assigned;
-    assigned = channel;
-    channel.SetChannelName(nullptr);
-    EXPECT_EQ(channel.GetChannelName(), nullptr);
-    for (Vro_Channel* c : {&copy, &assigned}) {
-        EXPECT_STREQ(c->GetChannelName(), "Kestrel");
-        EXPECT_EQ(c->GetChannelGroup(), &group);
-        EXPECT_EQ(c->GetChild(0), &child);
-        EXPECT_STREQ(c->GetChildCreation(0)->linkName, "in");
-    }
-    EXPECT_EQ(unnamed.GetGroupName(), nullptr);
-    EXPECT_STREQ(group.GetGroupName(), "Bridge");
 }
 
 // Each child reports its link type's GUID as type and base GUID, bytes written out from the

@@ -51,9 +51,9 @@ std::array<double, 3> tableThrust(const json& scenarioRows, const json& publishe
     std::array<double, 3> total{0.0, 0.0, 0.0};
     for (std::size_t i = 0; i < published.size(); ++i) {
         const double f = published[i]["force"], a = published[i]["angle"];
-        const forceMom t = rule(f * std::cos(a), f * std::sin(a),
-                                scenarioRows[i]["position"][2].get<float>(),
-                                scenarioRows[i]["position"][0].get<float>());
+        const forceMom t =
+            rule(f * std::cos(a), f * std::sin(a), scenarioRows[i]["position"][2].get<float>(),
+                 scenarioRows[i]["position"][0].get<float>());
         total = {total[0] + t.fwd, total[1] + t.swd, total[2] + t.rot};
     }
     return total;
@@ -104,22 +104,12 @@ TEST_F(RunCommand, ExamplesPublishTablesThatAddUpToTheGeneratedThrust) {
                           {"mss-supply", true, {0, 1, 2, 3}},
                           {"drillship", true, {0}},
                           {"ferry", false, {0, 1, 2, 3}}};
-    const std::set<std::string> keys = {"demand",
-                                        "started",
-                                        "rows",
-                                        "thrustGenerated",
-                                        "energy",
-                                        "activeThrusters",
-                                        "errorMessage",
-                                        "error",
-                                        "tableThrust",
-                                        "met",
-                                        "shortfall",
-                                        "opposite",
-                                        "tableMatchesGenerated",
-                                        "zeroRows",
-                                        "shutdowns",
-                                        "publishedRows"};
+    std::set<std::string> keys;
+    for (const char* key :
+         {"demand", "started", "rows", "thrustGenerated", "energy", "activeThrusters",
+          "errorMessage", "error", "tableThrust", "met", "shortfall", "opposite",
+          "tableMatchesGenerated", "zeroRows", "shutdowns", "publishedRows"})
+        keys.insert(key);
     for (const Example& example : examples) {
         SCOPED_TRACE(example.name);
         const std::string path = kExamples + "/" + example.name + ".json";

@@ -18,15 +18,9 @@ using namespace kestrom_sim;
 json cleanScenario() {
     json rows = json::array();
     for (int i = 0; i < 5; ++i) {
-        rows.push_back({{"force", 0},
-                        {"angle", 0},
-                        {"position", {i, 0, 10 - i}},
-                        {"type", 2},
-                        {"active", 1},
-                        {"maxForce", 500},
-                        {"reversePenalty", 1},
-                        {"startAngle", 0},
-                        {"maxRotation", 3.14159265358}});
+        rows.push_back(json::parse(R"({"force": 0, "angle": 0, "type": 2, "active": 1,
+            "maxForce": 500, "reversePenalty": 1, "startAngle": 0, "maxRotation": 3.14159265358})"));
+        rows.back()["position"] = {i, 0, 10 - i};
     }
     return {{"rows", rows}, {"actionInExtrema", 4}};
 }
