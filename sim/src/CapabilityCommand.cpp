@@ -1,7 +1,5 @@
 // `kestrom-sim capability [SCENARIO]`: the vessel's capability envelope, the allocation's
 // limit against the physical limit in every direction, as a table, JSON, CSV and a picture.
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdio>
 #include <iostream>
@@ -19,6 +17,7 @@
 #include "Scenario.h"
 #include "ScenarioWarnings.h"
 #include "SvgText.h"
+#include "Terminal.h"
 
 namespace kestrom_sim {
 
@@ -76,7 +75,7 @@ int runCapability(CapabilityCommandOptions& options) {
             const nlohmann::json document = readJsonFile(options.scenarioPath);
             scenario = parseScenario(JsonField(document, file), file, false);
         }
-        if (isatty(STDERR_FILENO) == 1) {
+        if (standardErrorIsTerminal()) {
             options.envelope.progress = showProgress;
         }
         const CapabilityEnvelope envelope = capabilityEnvelope(scenario, options.envelope);

@@ -2,7 +2,11 @@
 // directory) may be written, so that a long computation never ends in an unwritable path.
 #include "OutputFile.h"
 
+#if defined(_WIN32)
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstring>
@@ -13,6 +17,20 @@
 
 namespace kestrom_sim {
 
+namespace {
+
+// The system's answer for the user running the tool (permissions, read-only media).
+bool mayWrite(const std::string& path) {
+#if defined(_WIN32)
+    constexpr int kWrite = 2;  // _access's mode for write permission
+    return _access(path.c_str(), kWrite) == 0;
+#else
+    return access(path.c_str(), W_OK) == 0;
+#endif
+}
+
+}  // namespace
+
 void checkOutputPath(const std::string& path, const std::string& option) {
     namespace fs = std::filesystem;
     std::error_code ignored;
@@ -22,7 +40,7 @@ void checkOutputPath(const std::string& path, const std::string& option) {
     const fs::path parent = fs::path(path).parent_path();
     const std::string target =
         fs::exists(path, ignored) ? path : (parent.empty() ? "." : parent.string());
-    if (access(target.c_str(), W_OK) != 0) {
+    if (!mayWrite(target)) {
         throw InputError(path, option, std::string("cannot be written: ") + std::strerror(errno));
     }
 }

@@ -1,13 +1,6 @@
 // `kestrom-sim run [SCENARIO]`: a host for the plug-in. It loads the plug-in, builds the
 // scene of a vessel, feeds it one demand after the other and shows what the channel
 // published: as tables, JSON Lines, a CSV series and an SVG picture.
-#if defined(_WIN32)
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
-#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -34,6 +27,7 @@
 #include "ScenarioWarnings.h"
 #include "Scene.h"
 #include "SvgPicture.h"
+#include "Terminal.h"
 #include "TruePi.h"
 #include "host/EngineInterface.h"
 
@@ -326,14 +320,6 @@ std::string fileStem(const std::string& path) {
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
-bool standardErrorIsTerminal() {
-#if defined(_WIN32)
-    return _isatty(_fileno(stderr)) != 0;
-#else
-    return isatty(STDERR_FILENO) == 1;
-#endif
-}
-
 class ProgressBar {
   public:
     explicit ProgressBar(std::size_t total)
@@ -393,9 +379,10 @@ void enterLogDirectory(RunOptions& options, std::string& pluginPath) {
             *path = std::filesystem::absolute(*path).string();
         }
     }
-    if (chdir(options.logDir.c_str()) != 0) {
-        throw InputError(options.logDir, "",
-                         std::string("cannot be entered: ") + std::strerror(errno));
+    std::error_code failure;
+    std::filesystem::current_path(options.logDir, failure);
+    if (failure) {
+        throw InputError(options.logDir, "", "cannot be entered: " + failure.message());
     }
 }
 
