@@ -17,24 +17,7 @@ using nlohmann::json;
 
 const std::string kExamples = KESTROM_EXAMPLES_DIR;
 
-class RunCommand : public SimTool {
-  protected:
-    // The JSON result lines of a run that ends with `status`, without the time each request
-    // took (checked to be a duration); last keeps its output.
-    std::vector<json> results(std::vector<std::string> args, int status = 0) {
-        args.insert(args.begin(), {"run", "--json"});
-        last = run(args);
-        EXPECT_EQ(last.status, status) << last.err;
-        std::vector<json> parsed;
-        for (const std::string& line : lines(last.out)) {
-            parsed.push_back(json::parse(line));
-            EXPECT_GE(parsed.back()["seconds"].get<double>(), 0.0);
-            parsed.back().erase("seconds");
-        }
-        return parsed;
-    }
-    ToolResult last;
-};
+class RunCommand : public SimTool {};
 
 // A scenario row: an azimuth at sideways arm x and forward arm z.
 json row(double x, double z, const json& maxForce = 500, double maxRotation = 3.14159265358) {
