@@ -149,15 +149,8 @@ TEST_F(Capability, BadInputNamesTheFileAndTheKey) {
         {{"capability", "--svg", "."}, "kestrom-sim: .: --svg: is a directory"},
         {{"capability", "bad.json"}, "kestrom-sim: bad.json: rows[1]: the thruster model rejects"},
     };
-    json rows = json::array();
-    for (const double maxRotation : {1.0, 7.0}) {
-        rows.push_back({{"position", {0, 0, 0}},
-                        {"type", 2},
-                        {"active", 1},
-                        {"maxForce", 10},
-                        {"maxRotation", maxRotation}});
-    }
-    write("bad.json", json{{"rows", rows}}.dump());
+    write("bad.json",
+          json{{"rows", {scenarioRow(0, 0, 10, 1.0), scenarioRow(0, 0, 10, 7.0)}}}.dump());
     for (const auto& c : cases) {
         const ToolResult tool = run(c.args);
         EXPECT_EQ(tool.status, 2) << c.message;

@@ -1,6 +1,6 @@
 // Runs the built kestrom-sim in a scratch directory of its own (the plug-in writes its log
 // files into the current directory) and collects its output and exit status, or the JSON
-// results of a run.
+// results of a run; scenario rows for its input.
 #pragma once
 
 #include <filesystem>
@@ -35,6 +35,14 @@ inline std::vector<std::string> lines(const std::string& text) {
     for (std::string line; std::getline(in, line);)
         result.push_back(line);
     return result;
+}
+
+// A scenario row: an azimuth at sideways arm x and forward arm z.
+inline nlohmann::json scenarioRow(double x, double z, const nlohmann::json& maxForce = 500,
+                                  double maxRotation = 3.14159265358) {
+    return {{"force", 0},          {"angle", 0},      {"position", {x, 0, z}},
+            {"type", 2},           {"active", 1},     {"maxForce", maxForce},
+            {"reversePenalty", 1}, {"startAngle", 0}, {"maxRotation", maxRotation}};
 }
 
 class SimTool : public ::testing::Test {
