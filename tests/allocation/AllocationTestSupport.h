@@ -4,8 +4,6 @@
 
 #include <array>
 #include <cmath>
-#include <functional>
-#include <string>
 #include <utility>
 #include <vector>
 

@@ -3,7 +3,6 @@
 // component may miss by 1 % of F (of F times the arm for the moment).
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 
 #include "allocation/RequestVerdict.h"
