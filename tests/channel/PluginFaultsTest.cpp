@@ -48,8 +48,9 @@ TEST_F(PluginFaults, ChannelFileRoundTripAndTruncation) {
 
 // The request is read at the call that starts it; the publication writes to whatever the
 // links point at when it runs. Moving the demand link to another vector channel during the
-// computation changes nothing of that request and is read by the next one; swapping the
-// force and angle columns during it sends each published value to the other column.
+// computation changes nothing of that request; swapping the force and angle columns during it
+// sends each published value to the other column. (That the next request reads the links as
+// they are then is shown by ChannelTest.InputRules, which unlinks inputs read before.)
 TEST_F(PluginFaults, LinksRewiredWhileComputing) {
     Scene reference(fourAzimuths());
     reference.setDemand(3000.0f, 1000.0f, 5000.0f);
@@ -71,16 +72,6 @@ TEST_F(PluginFaults, LinksRewiredWhileComputing) {
         EXPECT_EQ(scene.table.Cell(r, kForceCell), reference.table.Cell(r, kAngleCell)) << r;
     }
     EXPECT_NEAR(scene.thrust.GetVector().x, 3000.0f, 3.0f);
-
-    // The next request reads the new demand (from the swapped columns' current cells).
-    scene.channel->ConnectChild(2, &scene.force);
-    scene.channel->ConnectChild(3, &scene.angle);
-    for (int r = 0; r < 4; ++r)
-        scene.table.SetCell(r, kForceCell, 0.0f), scene.table.SetCell(r, kAngleCell, 0.0f);
-    scene.cycle();
-    const D3DXVECTOR3 second = scene.thrust.GetVector();
-    EXPECT_NEAR(second.x, -2000.0f, 2.0f);
-    EXPECT_NEAR(second.y, 0.01f, 0.001f);
 }
 
 #if defined(KESTROM_SIM_PATH)
