@@ -12,7 +12,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -50,8 +49,17 @@ inline const std::string kShutdownText = kestrom_links::shutdownText("");
 
 // A log file's text with every time stamp "yy/mm/dd hh:mm:ss > " replaced by '|'.
 inline std::string logWithoutStamps(const std::filesystem::path& name) {
-    static const std::regex stamp(R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d > )");
-    return std::regex_replace(readFile(name), stamp, "|");
+    std::string log = readFile(name);
+    const std::string shape = "00/00/00 00:00:00 > ";
+    for (std::size_t at = 0; at + shape.size() <= log.size(); ++at) {
+        bool stamp = true;
+        for (std::size_t k = 0; stamp && k < shape.size(); ++k)
+            stamp = shape[k] == '0' ? log[at + k] >= '0' && log[at + k] <= '9'
+                                    : log[at + k] == shape[k];
+        if (stamp)
+            log.replace(at, shape.size(), "|");
+    }
+    return log;
 }
 
 using namespace kestrom_links;
