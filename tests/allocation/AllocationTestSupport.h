@@ -4,8 +4,6 @@
 
 #include <array>
 #include <cmath>
-#include <functional>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -15,28 +13,20 @@
 using Vec3 = std::array<double, 3>;
 using Mat3 = std::array<Vec3, 3>;
 
-// Gaussian elimination with partial pivoting; returns x with M x = b.
-inline Vec3 solve3(Mat3 M, Vec3 b) {
-    for (int c = 0; c < 3; ++c) {
-        int p = c;
-        for (int r = c + 1; r < 3; ++r)
-            if (std::fabs(M[r][c]) > std::fabs(M[p][c]))
-                p = r;
-        std::swap(M[c], M[p]);
-        std::swap(b[c], b[p]);
-        for (int r = c + 1; r < 3; ++r) {
-            const double f = M[r][c] / M[c][c];
-            for (int k = c; k < 3; ++k)
-                M[r][k] -= f * M[c][k];
-            b[r] -= f * b[c];
-        }
-    }
+inline double det3(const Mat3& M) {
+    return M[0][0] * (M[1][1] * M[2][2] - M[1][2] * M[2][1]) -
+           M[0][1] * (M[1][0] * M[2][2] - M[1][2] * M[2][0]) +
+           M[0][2] * (M[1][0] * M[2][1] - M[1][1] * M[2][0]);
+}
+
+// Cramer's rule: x with M x = b, x_k = det(M with column k replaced by b) / det M.
+inline Vec3 solve3(const Mat3& M, const Vec3& b) {
     Vec3 x{};
-    for (int r = 2; r >= 0; --r) {
-        double s = b[r];
-        for (int k = r + 1; k < 3; ++k)
-            s -= M[r][k] * x[k];
-        x[r] = s / M[r][r];
+    for (int k = 0; k < 3; ++k) {
+        Mat3 Mk = M;
+        for (int r = 0; r < 3; ++r)
+            Mk[r][k] = b[r];
+        x[k] = det3(Mk) / det3(M);
     }
     return x;
 }

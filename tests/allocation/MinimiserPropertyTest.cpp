@@ -3,7 +3,6 @@
 // cost of the least-norm solution of the 3 x 3 normal equations.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <random>
 
 #include "AllocationTestSupport.h"

@@ -3,7 +3,6 @@
 // component may miss by 1 % of F (of F times the arm for the moment).
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 
 #include "allocation/RequestVerdict.h"
@@ -59,16 +58,6 @@ TEST(RequestVerdict, OppositeSignsOfSignificantComponents) {
     EXPECT_TRUE(large.opposite[0]);
     EXPECT_TRUE(large.opposite[1]);
     EXPECT_TRUE(large.opposite[2]);
-}
-
-// The arm of a table: active rows only, forward arm z and sideways arm x (3-4-5).
-TEST(RequestVerdict, LargestArmOfTheActiveRows) {
-    ThrusterRow near, far, off;
-    near.active = far.active = 1;
-    near.position[0] = 1;
-    far.position[0] = 3, far.position[1] = 100, far.position[2] = -4;
-    off.position[2] = 50;
-    EXPECT_EQ(largestArm({near, far, off}), 5.0);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // Tagged settings saved into and read back from real host channel files.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <limits>
 #include <string>
 #include <tuple>

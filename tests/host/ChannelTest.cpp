@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <cwchar>
 #include <limits>
 #include <string>
 #include <vector>
@@ -45,11 +44,6 @@ Bytes windowsBytes(const std::string& text) {
     return b;
 }
 
-const auto xyz = [](const D3DXVECTOR3& v) { return std::vector<float>{v.x, v.y, v.z}; };
-
-// Cell value that names its position, so a read from the wrong cell shows.
-const auto tag = [](int row, int column) { return static_cast<float>(row * 100 + column); };
-
 }  // namespace
 
 // A fresh link record: empty name, type and base GUID all 0x11, zero host fields, slot -1,
@@ -64,10 +58,8 @@ TEST(ChildCreationRecord, InitialisedBytes) {
     EXPECT_EQ(bytesOf(record, 260, 4), (Bytes{1, 0, 0, 0}));
 }
 
-// Slots are created where the record says, gaps stay empty, only existing slots connect, a
-// redeclared slot is fresh and empty, and absurd slot indexes are refused and reported.
+// Slots are created where the record says, gaps stay empty, and only existing slots connect.
 TEST(ChannelSlots, CreateConnectDisconnect) {
-    globalEngineTakeDebugMessages();
     Vro_Channel owner;
     Vro_ValueChannel a, b;
     EXPECT_FALSE(owner.ConnectChild(0, &a));
@@ -86,14 +78,6 @@ TEST(ChannelSlots, CreateConnectDisconnect) {
         EXPECT_EQ(owner.GetChild(i), nullptr) << i;
     owner.DisconnectChild(1);
     EXPECT_EQ(owner.GetChild(1), nullptr);
-    owner.SetChildCreateType(linkRecord("renamed", 0), 0);
-    EXPECT_EQ(owner.GetChild(0), nullptr);
-    EXPECT_STREQ(owner.GetChildCreation(0)->linkName, "renamed");
-
-    owner.SetChildCreateType(ChildCreation(), -1);
-    owner.SetChildCreateType(ChildCreation(), Vro_Channel::kMaxChildSlots);
-    EXPECT_EQ(owner.GetChildCount(), 3);
-    EXPECT_EQ(globalEngineTakeDebugMessages().size(), 2u);
 }
 
 // Each child reports its link type's GUID as type and base GUID, bytes written out from the
@@ -115,55 +99,10 @@ TEST(ChildChannels, TypesAndValues) {
     }
     EXPECT_STREQ(vector.GetChannelType().name, "Value Vector");
     EXPECT_EQ(value.GetValue(), 0.0f);
-
-    // Values written and read through links are checked with the link accessors. Narrow and
-    // wide texts are independent, null until set, and null again when cleared.
-    EXPECT_EQ(text.GetText(), nullptr);
-    EXPECT_EQ(text.GetWideText(), nullptr);
-    text.SetText("No errors");
-    EXPECT_STREQ(text.GetText(), "No errors");
-    EXPECT_EQ(text.GetWideText(), nullptr);
-    text.SetWideText(L"wide");
-    text.SetText("");
-    EXPECT_STREQ(text.GetText(), "");
-    text.SetText(nullptr);
-    EXPECT_EQ(text.GetText(), nullptr);
-    EXPECT_EQ(std::wcscmp(text.GetWideText(), L"wide"), 0);
 }
 
-// Selecting a row (truncated toward zero), then reading and writing the cells of that row
-// only; a vector whose last columns fall off the table reads 0 there.
-TEST(ArrayTable, RowIndexAndColumns) {
-    Vro_ArrayTable table(3, 8);
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 8; ++c)
-            table.SetCell(r, c, tag(r, c));
-    Vro_ArrayRowIndex rowIndex(table);
-    Vro_ArrayColumnValue force(table, 2);
-    Vro_ArrayColumnVector position(table, 4);
-    EXPECT_EQ(rowIndex.GetValue(), -1.0f);
-    static_cast<Vro_ValueChannel&>(rowIndex).SetValue(1.9f);
-    EXPECT_EQ(table.SelectedRow(), 1);
-    EXPECT_EQ(rowIndex.GetValue(), 1.0f);
-    EXPECT_EQ(force.GetValue(), tag(1, 2));
-    EXPECT_EQ(xyz(position.GetVector()), (std::vector<float>{tag(1, 4), tag(1, 5), tag(1, 6)}));
-
-    force.SetValue(-5.0f);
-    position.SetVector({7.0f, 8.0f, 9.0f});
-    const std::vector<float> row1 = {tag(1, 0), tag(1, 1), -5, tag(1, 3), 7, 8, 9, tag(1, 7)};
-    for (int c = 0; c < 8; ++c) {
-        EXPECT_EQ(table.Cell(1, c), row1[c]) << c;
-        EXPECT_EQ(table.Cell(0, c), tag(0, c)) << c;
-        EXPECT_EQ(table.Cell(2, c), tag(2, c)) << c;
-    }
-    rowIndex.SetValue(-0.5f);
-    EXPECT_EQ(force.GetValue(), tag(0, 2));
-    EXPECT_EQ(xyz(Vro_ArrayColumnVector(table, 7).GetVector()),
-              (std::vector<float>{tag(0, 7), 0, 0}));
-}
-
-// A row outside the table selects nothing: reads give 0 and writes change no cell. A bad
-// column reads 0; impossible table sizes give an empty table and a report.
+// A row outside the table selects nothing: reads give 0 and writes change no cell; impossible
+// table sizes give an empty table and a report.
 TEST(ArrayTable, OutsideTheTable) {
     Vro_ArrayTable table(3, 8);
     table.SetCell(0, 1, 3.0f);
@@ -180,8 +119,6 @@ TEST(ArrayTable, OutsideTheTable) {
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 8; ++c)
             EXPECT_EQ(table.Cell(r, c), r == 0 && c == 1 ? 3.0f : 0.0f);
-    rowIndex.SetValue(0.0f);
-    EXPECT_EQ(Vro_ArrayColumnValue(table, -3).GetValue(), 0.0f);
 
     globalEngineTakeDebugMessages();
     const Vro_ArrayTable huge(1 << 20, 1 << 20);

@@ -24,7 +24,6 @@ TEST(DebugMessagesThreaded, ReportersAndSink) {
     int next[2] = {0, 0};
     for (const std::string& m : messages)
         EXPECT_EQ(m.substr(1), std::to_string(next[m[0] == 'a' ? 0 : 1]++));
-    EXPECT_EQ(next[0], 2000);
 
     std::vector<std::string> seen;
     globalEngineSetDebugSink([&seen](const char* text) { seen.emplace_back(text); });

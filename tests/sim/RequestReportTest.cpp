@@ -11,12 +11,13 @@ using kestrom_sim::reportRequest;
 
 // Row 0 pushes 100 N ahead from 2 m to port and 10 m aft: it turns the bow to starboard by
 // 200 N m. Row 1 pushes 50 N to starboard from 5 m ahead: 50 N of sway to starboard (negative,
-// port being positive) and 250 N m more to starboard. Row 2 is inactive and pushes nothing.
+// port being positive) and 250 N m more to starboard; its height of 100 m adds no arm. Row 2
+// is inactive and pushes nothing: its arm does not count either.
 std::vector<ThrusterRow> twoRows() {
     std::vector<ThrusterRow> rows(3);
     rows[0].active = rows[1].active = 1;
     rows[0].position[0] = 2, rows[0].position[2] = -10;
-    rows[1].position[2] = 5;
+    rows[1].position[1] = 100, rows[1].position[2] = 5;
     rows[2].position[2] = 40;
     return rows;
 }

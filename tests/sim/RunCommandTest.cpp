@@ -17,31 +17,7 @@ using nlohmann::json;
 
 const std::string kExamples = KESTROM_EXAMPLES_DIR;
 
-class RunCommand : public SimTool {
-  protected:
-    // The JSON result lines of a run that ends with `status`, without the time each request
-    // took (checked to be a duration); last keeps its output.
-    std::vector<json> results(std::vector<std::string> args, int status = 0) {
-        args.insert(args.begin(), {"run", "--json"});
-        last = run(args);
-        EXPECT_EQ(last.status, status) << last.err;
-        std::vector<json> parsed;
-        for (const std::string& line : lines(last.out)) {
-            parsed.push_back(json::parse(line));
-            EXPECT_GE(parsed.back()["seconds"].get<double>(), 0.0);
-            parsed.back().erase("seconds");
-        }
-        return parsed;
-    }
-    ToolResult last;
-};
-
-// A scenario row: an azimuth at sideways arm x and forward arm z.
-json row(double x, double z, const json& maxForce = 500, double maxRotation = 3.14159265358) {
-    return {{"force", 0},          {"angle", 0},      {"position", {x, 0, z}},
-            {"type", 2},           {"active", 1},     {"maxForce", maxForce},
-            {"reversePenalty", 1}, {"startAngle", 0}, {"maxRotation", maxRotation}};
-}
+class RunCommand : public SimTool {};
 
 // The thrust of a published table at the scenario's positions (floats, as in the host's
 // cells), summed by one of the channel's rules: shipThrust for "Thrust Generated",
@@ -238,7 +214,7 @@ TEST_F(RunCommand, DemandSeriesFromCsvGivesCsvLinesThatReadBackExactly) {
 TEST_F(RunCommand, RequestBeyondTheTimeLimitIsReportedWithStatus3) {
     json scenario = {{"rows", json::array()}, {"demands", {{100, 800, 300}, {1, 1, 1}}}};
     for (int i = 0; i < 8; ++i)
-        scenario["rows"].push_back(row(i % 2 == 0 ? 2.0 : -2.0, -10 + 3 * i, 1000, 0.1));
+        scenario["rows"].push_back(scenarioRow(i % 2 == 0 ? 2.0 : -2.0, -10 + 3 * i, 1000, 0.1));
     const ToolResult o =
         run({"run", write("slow.json", scenario.dump()), "--timeout", "0.3", "--json"});
     EXPECT_EQ(o.status, 3);
@@ -258,11 +234,11 @@ TEST_F(RunCommand, EachBadInputIsNamedOnOneLineWithStatus2) {
     const std::string bad = file("bad.json"), none = file("none.so");
     const std::string log = write("log.csv", "fwd,swd,rot\n1,2,3\n1,x,3\n");
     const std::string nan = write("nan.csv", "nan,0,0\n");
-    json noAngle = row(1, 2);
+    json noAngle = scenarioRow(1, 2);
     noAngle.erase("angle");
     const auto scenario = [](const std::string& rest = R"(, "demands": [[1, 2, 3]])",
-                             const json& second = row(1, 2)) {
-        return R"({"rows": )" + json{row(1, -2), second}.dump() + rest + "}";
+                             const json& second = scenarioRow(1, 2)) {
+        return R"({"rows": )" + json{scenarioRow(1, -2), second}.dump() + rest + "}";
     };
     // The scenario written to bad.json (none if empty), the message after "kestrom-sim: FILE: "
     // with FILE the last argument, and the arguments after bad.json.
@@ -275,7 +251,7 @@ TEST_F(RunCommand, EachBadInputIsNamedOnOneLineWithStatus2) {
          "not JSON: parse error at line 1, column 11: syntax error while parsing value - "
          "unexpected end of input; expected '[', '{', or a literal"},
         {R"({"demands": [[1, 2, 3]]})", "rows: missing"},
-        {scenario(R"(, "demands": [[1, 2, 3]])", row(1, 2, "500")),
+        {scenario(R"(, "demands": [[1, 2, 3]])", scenarioRow(1, 2, "500")),
          "rows[1].maxForce: expected a number, got a string"},
         {scenario(R"(, "demands": [[1, 2e39, 3]])"),
          "demands[0][1]: out of the single-precision range the host's channels hold"},

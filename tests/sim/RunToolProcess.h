@@ -1,5 +1,6 @@
 // Runs the built kestrom-sim in a scratch directory of its own (the plug-in writes its log
-// files into the current directory) and collects its output and exit status.
+// files into the current directory) and collects its output and exit status, or the JSON
+// results of a run; scenario rows for its input.
 #pragma once
 
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "portable/ScratchDirectory.h"
 #include "portable/ShellCommand.h"
@@ -35,6 +37,14 @@ inline std::vector<std::string> lines(const std::string& text) {
     return result;
 }
 
+// A scenario row: an azimuth at sideways arm x and forward arm z.
+inline nlohmann::json scenarioRow(double x, double z, const nlohmann::json& maxForce = 500,
+                                  double maxRotation = 3.14159265358) {
+    return {{"force", 0},          {"angle", 0},      {"position", {x, 0, z}},
+            {"type", 2},           {"active", 1},     {"maxForce", maxForce},
+            {"reversePenalty", 1}, {"startAngle", 0}, {"maxRotation", maxRotation}};
+}
+
 class SimTool : public ::testing::Test {
   protected:
     std::string file(const std::string& name) const { return dir_ + "/" + name; }
@@ -54,6 +64,22 @@ class SimTool : public ::testing::Test {
         return {runInDirectory(dir_, command), readText(file(".out")), readText(file(".err"))};
     }
 
+    // The JSON result lines of `kestrom-sim run --json args` ending with `status`, without the
+    // time each request took (checked to be a duration); last keeps the tool's output.
+    std::vector<nlohmann::json> results(std::vector<std::string> args, int status = 0) {
+        args.insert(args.begin(), {"run", "--json"});
+        last = run(args);
+        EXPECT_EQ(last.status, status) << last.err;
+        std::vector<nlohmann::json> parsed;
+        for (const std::string& line : lines(last.out)) {
+            parsed.push_back(nlohmann::json::parse(line));
+            EXPECT_GE(parsed.back()["seconds"].get<double>(), 0.0);
+            parsed.back().erase("seconds");
+        }
+        return parsed;
+    }
+
+    ToolResult last;
     ScratchDirectory scratch_{"kestrom-run-"};
     std::string dir_ = scratch_.path().string();
 };

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "JsonInput.h"
+#include "RunToolProcess.h"
 #include "Scenario.h"
 #include "ScenarioWarnings.h"
 
@@ -17,11 +18,8 @@ using namespace kestrom_sim;
 // Five free azimuths (type 2, but a half range of pi never leaves a direction out): clean.
 json cleanScenario() {
     json rows = json::array();
-    for (int i = 0; i < 5; ++i) {
-        rows.push_back(json::parse(R"({"force": 0, "angle": 0, "type": 2, "active": 1,
-            "maxForce": 500, "reversePenalty": 1, "startAngle": 0, "maxRotation": 3.14159265358})"));
-        rows.back()["position"] = {i, 0, 10 - i};
-    }
+    for (int i = 0; i < 5; ++i)
+        rows.push_back(scenarioRow(i, 10 - i));
     return {{"rows", rows}, {"actionInExtrema", 4}};
 }
 
