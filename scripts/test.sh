@@ -9,18 +9,30 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 "$root/scripts/install-deps.sh"
 
-# Runs ctest and adds the number of tests it ran to the total of the closing line.
+# Adds a stage's count of passed checks to the total of the closing line; a stage that reports
+# none has not run its tests (a tree configured without them), which fails the command.
 passed=0
+count_passed() {
+    if [ -z "$1" ] || [ "$1" -eq 0 ]; then
+        echo "test.sh: $2 reported no passed checks" >&2
+        exit 1
+    fi
+    passed=$((passed + $1))
+}
+
+# Runs ctest and counts the tests it ran.
 run_ctest() {
     local log
     log=$(mktemp)
-    ctest "$@" 2>&1 | tee "$log"
-    passed=$((passed + $(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)))
+    ctest --no-tests=error "$@" 2>&1 | tee "$log"
+    count_passed "$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)" \
+        "ctest $*"
     rm -f "$log"
 }
 
 echo "== release build and tests"
-"$root/scripts/build.sh" "$root/build/release"
+# Tests and benchmarks on: scripts/run.sh builds the same tree without them.
+"$root/scripts/build.sh" "$root/build/release" -DKESTROM_BUILD_TESTS=ON -DKESTROM_BUILD_BENCH=ON
 run_ctest --test-dir "$root/build/release" --output-on-failure -j "$jobs"
 
 echo "== Python module tests"
@@ -29,7 +41,7 @@ pytest_log=$(mktemp)
 (cd "$root/build/release" && PYTHONPATH="$root/build/release/python" \
     KESTROM_SIM="$root/build/release/sim/kestrom-sim" \
     /usr/bin/python3 -m pytest -q -p no:cacheprovider "$root/python/tests") 2>&1 | tee "$pytest_log"
-passed=$((passed + $(sed -n 's/^\([0-9]*\) passed.*/\1/p' "$pytest_log" | tail -n 1)))
+count_passed "$(sed -n 's/^\([0-9]*\) passed.*/\1/p' "$pytest_log" | tail -n 1)" pytest
 rm -f "$pytest_log"
 
 echo "== benchmark smoke run"
