@@ -26,6 +26,8 @@ enum class Column {
     maxRotation
 };
 constexpr int kColumnCount = kestrom_links::kMaxRotationColumn - kestrom_links::kForceColumn + 1;
+static_assert(static_cast<int>(Column::maxRotation) + 1 == kColumnCount,
+              "one scenario column per column link");
 // The scenario key of a column.
 const char* columnKey(Column column);
 // The link that stands for a column.
