@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csetjmp>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -28,6 +29,101 @@ constexpr double kRightAngle = kTurn / 4.0;
 constexpr double kArcStep = kTurn / kPolygonSides;
 
 enum Row { kFwdRow = 1, kSwdRow = 2, kMomentRow = 3 };
+
+// Coefficients are of order one after scaling; below this they are rounding noise, which
+// only makes the programme ill-conditioned (an arm of 1e-20 m beside one of 1 m).
+constexpr double kNegligible = 1e-12;
+// Deterministic bounds on GLPK's work, far above what a vessel of 128 rows needs: simplex
+// iterations per solve and branch-and-bound subproblems per direction.
+constexpr int kSimplexIterationLimit = 100000;
+constexpr int kSubproblemLimit = 20000;
+
+void checkReach(const ThrusterReach& r) {
+    if (!(std::isfinite(r.maxForce) && r.maxForce >= 0.0 && std::isfinite(r.posX) &&
+          std::isfinite(r.posY) && std::isfinite(r.angle) && std::isfinite(r.halfWidth))) {
+        throw std::invalid_argument("a thruster reach with a value that is not finite");
+    }
+}
+
+// GLPK prints on standard output unless told otherwise, for every thread it runs on.
+int silent(void*, const char*) {
+    return 1;
+}
+
+// GLPK ends the process after an internal error unless its error hook leaves the call:
+// the hook jumps back to solveGuarded, which frees GLPK's environment as it must then.
+thread_local std::jmp_buf* glpkFailure = nullptr;
+
+void onGlpkError(void*) {
+    if (glpkFailure != nullptr) {
+        std::longjmp(*glpkFailure, 1);
+    }
+}
+
+void countSubproblems(glp_tree* tree, void* info) {
+    if (glp_ios_reason(tree) == GLP_ISELECT && ++*static_cast<int*>(info) > kSubproblemLimit) {
+        glp_ios_terminate(tree);
+    }
+}
+
+struct Solution {
+    enum class Status { optimal, infeasible, unfinished, failed };
+    Status status = Status::failed;
+    double t = 0.0;  // the first column's value when optimal
+    std::string failure;
+};
+
+// The simplex on the relaxation (scaled, no presolver: GLPK's presolver asserts on some
+// nearly infeasible moments), then branch and bound on the binaries when there are any.
+// Only C frames lie between the setjmp here and GLPK's longjmp.
+Solution solveGuarded(glp_prob* lp) {
+    Solution solution;
+    std::jmp_buf jump;
+    glp_term_hook(silent, nullptr);
+    glp_error_hook(onGlpkError, nullptr);
+    glpkFailure = &jump;
+    if (setjmp(jump) != 0) {
+        glpkFailure = nullptr;
+        glp_free_env();
+        solution.status = Solution::Status::failed;
+        solution.failure = "GLPK stopped on an internal error";
+        return solution;
+    }
+    glp_scale_prob(lp, GLP_SF_AUTO);
+    // The last direction's basis may be singular with this direction's column: start afresh.
+    glp_std_basis(lp);
+    glp_smcp simplex;
+    glp_init_smcp(&simplex);
+    simplex.msg_lev = GLP_MSG_OFF;
+    simplex.it_lim = kSimplexIterationLimit;
+    int result = glp_simplex(lp, &simplex);
+    const bool integer = glp_get_num_int(lp) > 0;
+    int status = glp_get_status(lp);
+    int subproblems = 0;
+    if (result == 0 && status == GLP_OPT && integer) {
+        glp_iocp branching;
+        glp_init_iocp(&branching);
+        branching.msg_lev = GLP_MSG_OFF;
+        branching.cb_func = countSubproblems;
+        branching.cb_info = &subproblems;
+        result = glp_intopt(lp, &branching);
+        status = glp_mip_status(lp);
+    }
+    glpkFailure = nullptr;
+    glp_error_hook(nullptr, nullptr);
+    if (result == 0 && status == GLP_NOFEAS) {
+        solution.status = Solution::Status::infeasible;
+    } else if (result == 0 && status == GLP_OPT) {
+        solution.status = Solution::Status::optimal;
+        solution.t = integer ? glp_mip_col_val(lp, 1) : glp_get_col_prim(lp, 1);
+    } else {
+        solution.status = Solution::Status::unfinished;
+        solution.failure = result == GLP_EITLIM || result == GLP_ESTOP
+                               ? "GLPK did not finish within its iteration limits"
+                               : "GLPK gave up (code " + std::to_string(result) + ")";
+    }
+    return solution;
+}
 
 }  // namespace
 
@@ -59,14 +155,20 @@ struct PhysicalLimit::Programme {
     glp_prob* lp = glp_create_prob();
     double forceScale = 1.0;
     double armScale = 1.0;
+    double momentReach = 0.0;  // the largest scaled moment the thrusters can give
+    bool hasBinaries = false;
     std::vector<int> rowIndex{0};
     std::vector<int> columnIndex{0};
     std::vector<double> values{0.0};
 
-    ~Programme() { glp_delete_prob(lp); }
+    ~Programme() {
+        if (lp != nullptr) {
+            glp_delete_prob(lp);
+        }
+    }
 
     void entry(int row, int column, double value) {
-        if (value != 0.0) {
+        if (std::fabs(value) > kNegligible) {
             rowIndex.push_back(row);
             columnIndex.push_back(column);
             values.push_back(value);
@@ -158,6 +260,7 @@ struct PhysicalLimit::Programme {
     }
 
     void addDoubleSector(const ThrusterReach& r) {
+        hasBinaries = true;
         const int z = column(0.0, 1.0, GLP_BV);
         addSector(r, r.angle, z, true);
         addSector(r, r.angle + kTurn / 2.0, z, false);
@@ -166,12 +269,17 @@ struct PhysicalLimit::Programme {
 
 PhysicalLimit::PhysicalLimit(const std::vector<ThrusterReach>& reaches)
     : programme_(std::make_unique<Programme>()) {
-    glp_term_out(GLP_OFF);
     Programme& p = *programme_;
     for (const ThrusterReach& r : reaches) {
+        checkReach(r);
         p.forceScale = std::max(p.forceScale, r.maxForce);
         p.armScale = std::max(p.armScale, std::hypot(r.posX, r.posY));
     }
+    for (const ThrusterReach& r : reaches) {
+        p.momentReach += (r.maxForce / p.forceScale) * (std::hypot(r.posX, r.posY) / p.armScale);
+    }
+    // Rounding in the sum must not turn a moment at the very edge away.
+    p.momentReach *= 1.0 + 1e-9;
     glp_set_obj_dir(p.lp, GLP_MAX);
     glp_add_rows(p.lp, 3);
     glp_set_row_bnds(p.lp, kFwdRow, GLP_FX, 0.0, 0.0);
@@ -205,7 +313,16 @@ PhysicalLimit::PhysicalLimit(const std::vector<ThrusterReach>& reaches)
 PhysicalLimit::~PhysicalLimit() = default;
 
 std::optional<double> PhysicalLimit::largest(double direction, double moment) {
+    if (!programme_) {
+        throw PhysicalLimitFailure("GLPK failed on an earlier direction");
+    }
     Programme& p = *programme_;
+    // Beyond the sum of every thruster's largest moment no setting holds it: known without
+    // asking GLPK about a row of a size the rest of the programme cannot balance.
+    const double scaledMoment = moment / p.forceScale / p.armScale;
+    if (!(std::fabs(scaledMoment) <= p.momentReach)) {
+        return std::nullopt;
+    }
     constexpr int kT = 1;
     // The force rows ask: sum of thrust - t (cos, sin) = 0.
     int rows[3] = {0, 0, 0};
@@ -213,29 +330,28 @@ std::optional<double> PhysicalLimit::largest(double direction, double moment) {
     int count = 0;
     for (const auto& [row, value] : {std::pair<int, double>{kFwdRow, -std::cos(direction)},
                                      std::pair<int, double>{kSwdRow, -std::sin(direction)}}) {
-        if (value != 0.0) {
+        if (std::fabs(value) > kNegligible) {
             ++count;
             rows[count] = row;
             values[count] = value;
         }
     }
     glp_set_mat_col(p.lp, kT, count, rows, values);
-    const double scaledMoment = moment / (p.forceScale * p.armScale);
     glp_set_row_bnds(p.lp, kMomentRow, GLP_FX, scaledMoment, scaledMoment);
-
-    glp_iocp parameters;
-    glp_init_iocp(&parameters);
-    parameters.presolve = GLP_ON;
-    parameters.msg_lev = GLP_MSG_OFF;
-    const int result = glp_intopt(p.lp, &parameters);
-    if (result == GLP_ENOPFS || (result == 0 && glp_mip_status(p.lp) == GLP_NOFEAS)) {
+    const Solution solution = solveGuarded(p.lp);
+    if (solution.status == Solution::Status::failed) {
+        // GLPK's environment is gone, and the problem object with it.
+        p.lp = nullptr;
+        programme_.reset();
+        throw PhysicalLimitFailure(solution.failure);
+    }
+    if (solution.status == Solution::Status::infeasible) {
         return std::nullopt;
     }
-    if (result != 0 || glp_mip_status(p.lp) != GLP_OPT) {
-        throw std::runtime_error("the physical-limit programme failed (GLPK code " +
-                                 std::to_string(result) + ")");
+    if (solution.status == Solution::Status::unfinished) {
+        throw PhysicalLimitFailure(solution.failure);
     }
-    return glp_mip_col_val(p.lp, kT) * p.forceScale;
+    return solution.t * p.forceScale;
 }
 
 }  // namespace kestrom_sim

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <vector>
 
 #include "allocation/Shipobj.h"
@@ -36,8 +37,17 @@ struct ThrusterReach {
 // The reach of every thruster of the ship, in ship order, from the model's thruster types.
 std::vector<ThrusterReach> thrusterReaches(const Shipobj& ship);
 
+// GLPK could not solve the programme within its iteration limits, or stopped on an internal
+// error; the PhysicalLimit cannot be used any more after the latter.
+class PhysicalLimitFailure : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
 class PhysicalLimit {
   public:
+    // Throws std::invalid_argument for a reach with a value that is not finite or a negative
+    // maximum force.
     explicit PhysicalLimit(const std::vector<ThrusterReach>& reaches);
     ~PhysicalLimit();
     PhysicalLimit(const PhysicalLimit&) = delete;
@@ -45,7 +55,9 @@ class PhysicalLimit {
 
     // The largest t >= 0 such that some setting produces fwd = t cos(direction),
     // swd = t sin(direction) and the moment `moment` (the sign rule of "Thrust Generated");
-    // empty when no setting holds that moment at all. Not thread-safe (GLPK).
+    // empty when no setting holds that moment at all. Throws PhysicalLimitFailure when GLPK
+    // does not finish; its work is bounded by iteration counts, so the answer is the same on
+    // every run. GLPK keeps one environment per thread: one PhysicalLimit per thread at a time.
     std::optional<double> largest(double direction, double moment);
 
   private:
