@@ -10,8 +10,12 @@
 #include <cmath>
 #include <exception>
 #include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <system_error>
 #include <thread>
 
+#include "NumberText.h"
 #include "PhysicalLimit.h"
 #include "ScenarioTable.h"
 #include "allocation/TableRequest.h"
@@ -48,8 +52,14 @@ void checkOptions(const CapabilityOptions& options) {
         throw CapabilityInputError("--directions",
                                    "expected 1 to " + std::to_string(kMaxDirections));
     }
-    if (!(options.stepPercent > 0.0 && options.stepPercent <= 100.0)) {
-        throw CapabilityInputError("--step", "expected a percentage above 0, at most 100");
+    if (!(options.stepPercent >= kMinStepPercent && options.stepPercent <= 100.0)) {
+        throw CapabilityInputError(
+            "--step", "expected a percentage from " + roundTripText(kMinStepPercent) + " to 100");
+    }
+    if (options.threads > maxCapabilityThreads()) {
+        throw CapabilityInputError(
+            "--threads", "expected at most " + std::to_string(maxCapabilityThreads()) + " (" +
+                             std::to_string(kThreadsPerCore) + " per core), or 0 for one per core");
     }
     if (!std::isfinite(options.moment)) {
         throw CapabilityInputError("--moment", "expected a finite number");
@@ -84,6 +94,10 @@ void allocationLimit(const Scenario& scenario, const CapabilityOptions& options,
 
 }  // namespace
 
+unsigned maxCapabilityThreads() {
+    return kThreadsPerCore * std::max(1u, std::thread::hardware_concurrency());
+}
+
 Demand capabilityDemand(double degrees, double magnitude, double moment) {
     return {magnitude * std::cos(degrees * kDegree), magnitude * std::sin(degrees * kDegree),
             moment};
@@ -94,12 +108,24 @@ CapabilityEnvelope capabilityEnvelope(const Scenario& scenario, const Capability
     const Shipobj ship = channelShip(scenario);
     CapabilityEnvelope envelope;
     envelope.moment = options.moment;
-    PhysicalLimit physical(thrusterReaches(ship));
+    std::optional<PhysicalLimit> reach;
+    try {
+        reach.emplace(thrusterReaches(ship));
+    } catch (const std::invalid_argument& error) {
+        throw CapabilityInputError("rows", error.what());
+    }
+    PhysicalLimit& physical = *reach;
     for (int k = 0; k < options.directions; ++k) {
         DirectionCapability direction;
         direction.angle = 360.0 * k / options.directions;
-        const std::optional<double> limit =
-            physical.largest(direction.angle * kDegree, options.moment);
+        std::optional<double> limit;
+        try {
+            limit = physical.largest(direction.angle * kDegree, options.moment);
+        } catch (const PhysicalLimitFailure& failure) {
+            throw CapabilityInputError(
+                "rows", "the physical limit at " + roundTripText(direction.angle) +
+                            " degrees cannot be computed for these thrusters: " + failure.what());
+        }
         if (!limit) {
             throw CapabilityInputError("--moment",
                                        "the thrusters cannot hold this yaw moment "
@@ -135,7 +161,11 @@ CapabilityEnvelope capabilityEnvelope(const Scenario& scenario, const Capability
         std::max(1u, options.threads != 0 ? options.threads : std::thread::hardware_concurrency());
     std::vector<std::thread> pool;
     for (unsigned i = 1; i < threads; ++i) {
-        pool.emplace_back(work);
+        try {
+            pool.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;  // the system has no more threads to give: those started do the work
+        }
     }
     work();
     for (std::thread& thread : pool) {

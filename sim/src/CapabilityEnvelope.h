@@ -16,13 +16,21 @@ namespace kestrom_sim {
 
 // Directions beyond this many (a tenth of a degree apart) show nothing more.
 constexpr int kMaxDirections = 3600;
+// The finest grid step, in percent of the physical limit: 10,001 magnitudes per direction.
+constexpr double kMinStepPercent = 0.01;
+// Worker threads per core at most; more only wait for each other.
+constexpr unsigned kThreadsPerCore = 4;
+
+// The most worker threads the envelope takes: kThreadsPerCore per core of this machine.
+unsigned maxCapabilityThreads();
 
 struct CapabilityOptions {
     int directions = 72;
     double moment = 0.0;       // N m, bow to port positive
     double stepPercent = 1.0;  // grid step, in percent of the physical limit
     double tolerance = kDefaultVerdictTolerance;
-    unsigned threads = 0;  // 0: one per core; the results do not depend on it
+    // 0: one per core; at most maxCapabilityThreads(); the results do not depend on it.
+    unsigned threads = 0;
     // Called after each direction's allocation grid, from any thread, one call at a time.
     std::function<void(int done, int total)> progress;
 };
