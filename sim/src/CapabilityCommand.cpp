@@ -100,7 +100,9 @@ int runCapability(CapabilityCommandOptions& options) {
     } catch (const CapabilityInputError& e) {
         // An option is named by itself, a row by the scenario it belongs to.
         const bool option = e.key().rfind("--", 0) == 0;
-        std::cerr << "kestrom-sim: " << (option ? "" : file + ": ") << e.key() << ": " << e.what()
+        std::cerr << "kestrom-sim: "
+                  << (option ? oneLine(e.key() + ": " + e.what())
+                             : inputMessage(file, e.key(), e.what()))
                   << '\n';
         return 2;
     }

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -40,9 +41,31 @@ std::string typeName(const nlohmann::json& value) {
 
 }  // namespace
 
+std::string oneLine(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto code = static_cast<unsigned char>(c);
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (code < 0x20 || code == 0x7f) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", code);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 std::string inputMessage(const std::string& file, const std::string& key,
                          const std::string& problem) {
-    return key.empty() ? file + ": " + problem : file + ": " + key + ": " + problem;
+    return oneLine(key.empty() ? file + ": " + problem : file + ": " + key + ": " + problem);
 }
 
 InputError::InputError(const std::string& file, const std::string& key, const std::string& problem)

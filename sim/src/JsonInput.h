@@ -12,8 +12,12 @@
 
 namespace kestrom_sim {
 
+// text with every control character written as an escape ("\\n", "\\x1b"), so that a path
+// or key holding one cannot break a message over lines.
+std::string oneLine(const std::string& text);
+
 // "FILE: KEY: PROBLEM", or "FILE: PROBLEM" when key is empty: how the tool names a problem
-// with an input, in errors and in warnings alike.
+// with an input, in errors and in warnings alike; always one line.
 std::string inputMessage(const std::string& file, const std::string& key,
                          const std::string& problem);
 

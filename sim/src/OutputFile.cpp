@@ -1,12 +1,6 @@
-// Output files. The check asks the system whether the file (or, for a new file, its
-// directory) may be written, so that a long computation never ends in an unwritable path.
+// Output files. The check opens the file for writing, as the final write will, so that a long
+// computation never ends in an unwritable path; a file it had to create it removes again.
 #include "OutputFile.h"
-
-#if defined(_WIN32)
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 #include <cerrno>
 #include <cstring>
@@ -17,31 +11,27 @@
 
 namespace kestrom_sim {
 
-namespace {
-
-// The system's answer for the user running the tool (permissions, read-only media).
-bool mayWrite(const std::string& path) {
-#if defined(_WIN32)
-    constexpr int kWrite = 2;  // _access's mode for write permission
-    return _access(path.c_str(), kWrite) == 0;
-#else
-    return access(path.c_str(), W_OK) == 0;
-#endif
-}
-
-}  // namespace
-
 void checkOutputPath(const std::string& path, const std::string& option) {
     namespace fs = std::filesystem;
     std::error_code ignored;
     if (fs::is_directory(path, ignored)) {
         throw InputError(path, option, "is a directory");
     }
-    const fs::path parent = fs::path(path).parent_path();
-    const std::string target =
-        fs::exists(path, ignored) ? path : (parent.empty() ? "." : parent.string());
-    if (!mayWrite(target)) {
-        throw InputError(path, option, std::string("cannot be written: ") + std::strerror(errno));
+    // A pipe, a device or a socket would block the write or swallow it.
+    const bool existed = fs::exists(path, ignored);
+    if (existed && !fs::is_regular_file(path, ignored)) {
+        throw InputError(path, option, "is not a regular file");
+    }
+    errno = 0;
+    std::ofstream probe(path, std::ios::binary | std::ios::app);
+    if (!probe) {
+        throw InputError(path, option,
+                         std::string("cannot be written: ") +
+                             (errno != 0 ? std::strerror(errno) : "refused by the system"));
+    }
+    probe.close();
+    if (!existed) {
+        fs::remove(path, ignored);
     }
 }
 

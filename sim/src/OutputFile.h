@@ -6,7 +6,8 @@
 namespace kestrom_sim {
 
 // Throws InputError (the path, the option that named it, the reason) when path is a
-// directory or cannot be written; creates nothing.
+// directory, exists as something other than a regular file (a pipe, a device) or cannot be
+// opened for writing; leaves no new file behind.
 void checkOutputPath(const std::string& path, const std::string& option);
 
 // Writes text to path; throws InputError when the file cannot be written.

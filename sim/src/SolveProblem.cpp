@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "NumberText.h"
+#include "Scenario.h"
 
 namespace kestrom_sim {
 
@@ -111,6 +112,12 @@ SolveProblem parseSolveProblem(const JsonField& document) {
 
     const JsonField thrusters = document.at("thrusters");
     const std::size_t count = thrusters.arraySize();
+    // The channel's table bounds every ship; beyond it the solver's matrices grow as the
+    // square of the count.
+    if (count > kMaxRows) {
+        thrusters.fail("expected at most " + std::to_string(kMaxRows) + " thrusters, got " +
+                       std::to_string(count));
+    }
     problem.thrusters.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
         problem.thrusters.push_back(parseThruster(thrusters.at(i)));

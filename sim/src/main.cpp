@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include "Commands.h"
+#include "JsonInput.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"Thrust allocation from the command line."};
@@ -27,7 +28,7 @@ int main(int argc, char** argv) {
         if (e.get_exit_code() == 0) {
             return app.exit(e);
         }
-        std::cerr << "kestrom-sim: " << e.what() << '\n';
+        std::cerr << "kestrom-sim: " << kestrom_sim::oneLine(e.what()) << '\n';
         return 2;
     }
     return status;
