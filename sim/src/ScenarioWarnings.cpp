@@ -160,14 +160,19 @@ void warnRow(const Scenario& scenario, std::size_t row, Warnings& warnings,
         return;
     }
     const double penalty = model.thruster->reversePenalty();
-    if (hasFixedDirection(cells.type) && penalty < 1.0) {
+    // Barring fixes such a row's direction too, and then the same ramp applies.
+    const bool fixable = hasFixedDirection(cells.type) || canBeBarred(*model.thruster);
+    if (fixable && penalty != 1.0) {
         const std::string readAs = penalty == static_cast<double>(cells.reversePenalty)
                                        ? std::string()
                                        : " (read as " + roundTripText(penalty) + ")";
         warnings.add(rowKey(row, "reversePenalty"),
-                     "a fixed-direction thruster with a reverse penalty of " +
-                         floatText(cells.reversePenalty) + readAs +
-                         ", below 1: the minimiser can diverge for forces above a few newtons "
+                     std::string(hasFixedDirection(cells.type)
+                                     ? "a fixed-direction thruster"
+                                     : "a thruster whose direction barring can fix") +
+                         " with a reverse penalty of " + floatText(cells.reversePenalty) + readAs +
+                         (penalty < 1.0 ? ", below 1" : ", above 1") +
+                         ": the minimiser can diverge for forces above a few newtons "
                          "and the result may be NaN");
     }
     if (canBeBarred(*model.thruster)) {
