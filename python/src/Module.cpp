@@ -1,12 +1,14 @@
 // The Python module `kestrom`: solve, Vessel and capability. Input problems raise ValueError
 // with the command line's text; the GIL is released while anything computes.
 #include <cmath>
+#include <limits>
 
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
 #include "Capability.h"
 #include "JsonInput.h"
+#include "PythonJson.h"
 #include "RequestTiming.h"
 #include "Solve.h"
 #include "Vessel.h"
@@ -22,6 +24,8 @@ PYBIND11_MODULE(kestrom, module) {
             }
         } catch (const kestrom_sim::InputError& e) {
             PyErr_SetString(PyExc_ValueError, e.what());
+        } catch (const kestrom_python::RequestTimedOut& e) {
+            PyErr_SetString(PyExc_TimeoutError, e.what());
         }
     });
     module.def("solve", &kestrom_python::solve, py::arg("problem"), py::arg("reference") = false,
@@ -30,15 +34,21 @@ PYBIND11_MODULE(kestrom, module) {
     kestrom_python::addVessel(module);
     module.def(
         "capability",
-        [](const kestrom_python::Vessel& vessel, int directions, double moment, double step,
-           double tolerance, unsigned threads) {
+        [](py::handle vessel, py::handle directions, py::handle moment, py::handle step,
+           py::handle tolerance, py::handle threads) {
+            const kestrom_python::Vessel& table = kestrom_python::usable(vessel);
             kestrom_sim::CapabilityOptions options;
-            options.directions = directions;
-            options.moment = moment;
-            options.stepPercent = step;
-            options.tolerance = tolerance;
-            options.threads = threads;
-            return kestrom_python::capability(vessel, options);
+            // Saturated just outside the accepted ranges: the envelope words the bounds.
+            options.directions = static_cast<int>(kestrom_python::wholeArgument(
+                directions, "directions", 0, kestrom_sim::kMaxDirections + 1));
+            options.moment = kestrom_python::numberArgument(moment, "moment");
+            options.stepPercent = kestrom_python::numberArgument(step, "step");
+            options.tolerance = kestrom_python::numberArgument(tolerance, "tolerance");
+            const long long workers = kestrom_python::wholeArgument(
+                threads, "threads", -1, kestrom_sim::maxCapabilityThreads() + 1LL);
+            options.threads =
+                workers < 0 ? std::numeric_limits<unsigned>::max() : static_cast<unsigned>(workers);
+            return kestrom_python::capability(table, options);
         },
         py::arg("vessel"), py::arg("directions") = 72, py::arg("moment") = 0.0,
         py::arg("step") = 1.0, py::arg("tolerance") = kDefaultVerdictTolerance,

@@ -1,7 +1,9 @@
 // Conversion of Python values to JSON with the key path of every element.
 #include "PythonJson.h"
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "JsonInput.h"
 
@@ -24,8 +26,36 @@ nlohmann::json floatJson(double value, NonFinite nonFinite) {
     return value > 0 ? "Infinity" : "-Infinity";
 }
 
+// Python text as UTF-8; a lone surrogate has no UTF-8 form.
+std::string utf8(py::handle text, const std::string& file, const std::string& key) {
+    Py_ssize_t size = 0;
+    const char* data = PyUnicode_AsUTF8AndSize(text.ptr(), &size);
+    if (data == nullptr) {
+        PyErr_Clear();
+        throw kestrom_sim::InputError(file, key,
+                                      "text that is not valid Unicode (a lone surrogate), " +
+                                          py::repr(text).cast<std::string>());
+    }
+    return std::string(data, static_cast<std::size_t>(size));
+}
+
+nlohmann::json convertValue(py::handle value, const std::string& file, const std::string& key,
+                            NonFinite nonFinite, int depth);
+
+// Whatever a value's own methods raise (a list subclass whose iteration fails, a tolist()
+// that raises) is a problem with that value.
 nlohmann::json convert(py::handle value, const std::string& file, const std::string& key,
                        NonFinite nonFinite, int depth) {
+    try {
+        return convertValue(value, file, key, nonFinite, depth);
+    } catch (py::error_already_set& raised) {
+        const std::string type = py::str(raised.type().attr("__name__")).cast<std::string>();
+        throw kestrom_sim::InputError(file, key, "cannot be read: it raised " + type);
+    }
+}
+
+nlohmann::json convertValue(py::handle value, const std::string& file, const std::string& key,
+                            NonFinite nonFinite, int depth) {
     if (depth > kMaxDepth) {
         throw kestrom_sim::InputError(file, key, "nested more than 32 levels deep");
     }
@@ -37,14 +67,19 @@ nlohmann::json convert(py::handle value, const std::string& file, const std::str
         return value.cast<bool>();
     }
     if (py::isinstance<py::int_>(value)) {
-        // Through double, as a JSON reader takes a number; no overflow for huge integers.
-        return floatJson(PyLong_AsDouble(value.ptr()), nonFinite);
+        // Through double, as a JSON reader takes a number.
+        const double number = PyLong_AsDouble(value.ptr());
+        if (number == -1.0 && PyErr_Occurred() != nullptr) {
+            PyErr_Clear();
+            throw kestrom_sim::InputError(file, key, "a whole number too large for a double");
+        }
+        return floatJson(number, nonFinite);
     }
     if (py::isinstance<py::float_>(value)) {
         return floatJson(value.cast<double>(), nonFinite);
     }
     if (py::isinstance<py::str>(value)) {
-        return value.cast<std::string>();
+        return utf8(value, file, key);
     }
     if (py::isinstance<py::dict>(value)) {
         nlohmann::json object = nlohmann::json::object();
@@ -54,7 +89,7 @@ nlohmann::json convert(py::handle value, const std::string& file, const std::str
                     file, key,
                     "expected text keys, got " + py::repr(item.first).cast<std::string>());
             }
-            const std::string name = item.first.cast<std::string>();
+            const std::string name = utf8(item.first, file, key);
             object[name] = convert(item.second, file, key.empty() ? name : key + "." + name,
                                    nonFinite, depth + 1);
         }
@@ -87,6 +122,33 @@ nlohmann::json convert(py::handle value, const std::string& file, const std::str
 nlohmann::json toJson(py::handle value, const std::string& file, NonFinite nonFinite,
                       const std::string& key) {
     return convert(value, file, key, nonFinite, 0);
+}
+
+double numberArgument(py::handle value, const char* name) {
+    if (py::isinstance<py::bool_>(value) ||
+        !(py::isinstance<py::float_>(value) || py::isinstance<py::int_>(value))) {
+        throw py::value_error(std::string(name) + ": expected a number, got " +
+                              py::str(py::type::of(value).attr("__name__")).cast<std::string>());
+    }
+    const double number = PyFloat_AsDouble(value.ptr());
+    if (number == -1.0 && PyErr_Occurred() != nullptr) {
+        PyErr_Clear();
+        throw py::value_error(std::string(name) + ": a number too large for a double");
+    }
+    return number;
+}
+
+long long wholeArgument(py::handle value, const char* name, long long low, long long high) {
+    if (py::isinstance<py::bool_>(value) || !py::isinstance<py::int_>(value)) {
+        throw py::value_error(std::string(name) + ": expected a whole number, got " +
+                              py::str(py::type::of(value).attr("__name__")).cast<std::string>());
+    }
+    int overflow = 0;
+    const long long number = PyLong_AsLongLongAndOverflow(value.ptr(), &overflow);
+    if (overflow != 0) {
+        return overflow > 0 ? high : low;
+    }
+    return std::clamp(number, low, high);
 }
 
 }  // namespace kestrom_python

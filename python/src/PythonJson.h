@@ -20,4 +20,10 @@ enum class NonFinite {
 nlohmann::json toJson(pybind11::handle value, const std::string& file, NonFinite nonFinite,
                       const std::string& key = "");
 
+// A keyword argument: a real number (int or float, not bool), or a whole number
+// saturated to [low, high] so that the range is worded where it is checked. Anything else
+// raises ValueError naming the keyword.
+double numberArgument(pybind11::handle value, const char* name);
+long long wholeArgument(pybind11::handle value, const char* name, long long low, long long high);
+
 }  // namespace kestrom_python

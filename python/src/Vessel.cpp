@@ -2,12 +2,17 @@
 #include "Vessel.h"
 
 #include <cfloat>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <memory>
+#include <thread>
 
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
 #include "JsonInput.h"
+#include "NumberText.h"
 #include "PythonJson.h"
 
 namespace py = pybind11;
@@ -81,11 +86,61 @@ py::array_t<float> cells(const SessionResult& r) {
     return out;
 }
 
+// The shortest and longest request timeout: the range of the run command's --timeout.
+constexpr double kMinTimeout = 0.001;
+constexpr double kMaxTimeout = 1e6;
+
+// One request on its own copy of a table, shared by the caller and the thread computing it:
+// a caller whose time runs out leaves, and the thread finishes alone.
+struct DetachedRequest {
+    DetachedRequest(const kestrom_sim::TableSession& table, const allocProblem& work,
+                    const kestrom_sim::Demand& asked, double share)
+        : session(table), problem(work), demand(asked), tolerance(share) {}
+
+    kestrom_sim::TableSession session;
+    allocProblem problem;
+    kestrom_sim::Demand demand{};
+    double tolerance = 0.0;
+    SessionResult result;
+    std::exception_ptr failure;
+    bool done = false;
+    std::mutex mutex;
+    std::condition_variable finished;
+
+    void run() {
+        try {
+            result = session.request(demand, problem, tolerance);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        const std::lock_guard<std::mutex> lock(mutex);
+        done = true;
+        finished.notify_all();
+    }
+};
+
 }  // namespace
+
+Vessel& usable(py::handle vessel) {
+    if (!py::isinstance<Vessel>(vessel)) {
+        throw py::type_error("expected a Vessel, got " +
+                             py::str(py::type::of(vessel).attr("__name__")).cast<std::string>());
+    }
+    auto* instance = reinterpret_cast<py::detail::instance*>(vessel.ptr());
+    const py::detail::value_and_holder holder =
+        instance->get_value_and_holder(py::detail::get_type_info(typeid(Vessel)));
+    if (!holder.holder_constructed()) {
+        throw py::type_error("Vessel: not initialised (its __init__ never ran)");
+    }
+    return *holder.value_ptr<Vessel>();
+}
 
 Vessel::Vessel(py::handle scenario) : scenario_(parsedScenario(scenario)), session_(scenario_) {}
 
-SessionResult Vessel::allocate(py::handle demand, double tolerance) {
+SessionResult Vessel::allocate(py::handle demand, double tolerance, std::optional<double> timeout) {
+    if (timeout && !(*timeout >= kMinTimeout && *timeout <= kMaxTimeout)) {
+        throw py::value_error("timeout: expected a number of seconds from 0.001 to 1000000");
+    }
     // The range the run command's --tolerance accepts.
     if (!(tolerance >= 0.0 && tolerance <= 1.0)) {
         throw py::value_error("tolerance: expected a number from 0 to 1");
@@ -99,7 +154,25 @@ SessionResult Vessel::allocate(py::handle demand, double tolerance) {
     }
     py::gil_scoped_release released;
     const std::lock_guard<std::mutex> lock(busy_);
-    return session_.request(parsed, problem_, tolerance);
+    if (!timeout) {
+        return session_.request(parsed, problem_, tolerance);
+    }
+    // The pipeline has no point at which it could stop: an abandoned request computes on in
+    // the background until it ends, on a copy, so that this vessel's table stays as it was.
+    auto request = std::make_shared<DetachedRequest>(session_, problem_, parsed, tolerance);
+    std::thread([request] { request->run(); }).detach();
+    std::unique_lock<std::mutex> wait(request->mutex);
+    if (!request->finished.wait_for(wait, std::chrono::duration<double>(*timeout),
+                                    [&] { return request->done; })) {
+        throw RequestTimedOut("allocate: no result after " + kestrom_sim::roundTripText(*timeout) +
+                              " s; the table stays as it was before this request");
+    }
+    if (request->failure) {
+        std::rethrow_exception(request->failure);
+    }
+    session_ = std::move(request->session);
+    problem_ = std::move(request->problem);
+    return std::move(request->result);
 }
 
 void addVessel(py::module_& module) {
@@ -143,18 +216,44 @@ void addVessel(py::module_& module) {
             "table_matches_generated",
             [](const SessionResult& r) { return r.report.tableMatchesGenerated; })
         .def_property_readonly("zero_rows",
-                               [](const SessionResult& r) { return r.report.zeroRows; });
+                               [](const SessionResult& r) { return r.report.zeroRows; })
+        .def_property_readonly(
+            "forces_not_finite",
+            [](const SessionResult& r) {
+                for (const kestrom_sim::PublishedCells& row : r.rows) {
+                    if (!std::isfinite(row.force)) {
+                        return true;
+                    }
+                }
+                return false;
+            },
+            "True when a published force cell is NaN or infinite (\"Thrust Generated\" may "
+            "still be finite)");
 
     py::class_<Vessel>(module, "Vessel",
                        "A vessel's thruster table from a scenario dict (the run command's "
                        "format; \"demands\" may be left out). Each allocate() is one request; "
                        "the table keeps the forces and angles it publishes for the next one.")
         .def(py::init<py::handle>(), py::arg("scenario"))
-        .def("allocate", &Vessel::allocate, py::arg("demand"),
-             py::arg("tolerance") = kDefaultVerdictTolerance,
-             "Allocate demand [fwd, swd, rot] (N, N, N m) and return the AllocationResult.")
-        .def_property_readonly("name", [](const Vessel& v) { return v.scenario().name; })
-        .def_property_readonly("rows", [](const Vessel& v) { return v.scenario().rows.size(); });
+        .def(
+            "allocate",
+            [](py::handle self, py::handle demand, py::handle tolerance, py::handle timeout) {
+                Vessel& vessel = usable(self);
+                const double share = numberArgument(tolerance, "tolerance");
+                std::optional<double> seconds;
+                if (!timeout.is_none()) {
+                    seconds = numberArgument(timeout, "timeout");
+                }
+                return vessel.allocate(demand, share, seconds);
+            },
+            py::arg("demand"), py::arg("tolerance") = kDefaultVerdictTolerance,
+            py::arg("timeout") = py::none(),
+            "Allocate demand [fwd, swd, rot] (N, N, N m) and return the AllocationResult. "
+            "timeout: seconds, after which TimeoutError is raised and the table stays as it "
+            "was (the abandoned computation ends in the background).")
+        .def_property_readonly("name", [](py::handle self) { return usable(self).scenario().name; })
+        .def_property_readonly("rows",
+                               [](py::handle self) { return usable(self).scenario().rows.size(); });
 }
 
 }  // namespace kestrom_python

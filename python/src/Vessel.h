@@ -3,6 +3,8 @@
 #pragma once
 
 #include <mutex>
+#include <optional>
+#include <stdexcept>
 
 #include <pybind11/pybind11.h>
 
@@ -12,13 +14,22 @@
 
 namespace kestrom_python {
 
+// allocate's timeout ran out (TimeoutError in Python).
+class RequestTimedOut : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
 class Vessel {
   public:
     // Throws InputError (ValueError in Python) with the run command's text.
     explicit Vessel(pybind11::handle scenario);
 
     // One request; the table keeps what it publishes for the next one, as the host's does.
-    kestrom_sim::SessionResult allocate(pybind11::handle demand, double tolerance);
+    // With a timeout (seconds) the request runs on a copy of the table and throws
+    // RequestTimedOut when it has not ended in time: the table stays as it was.
+    kestrom_sim::SessionResult allocate(pybind11::handle demand, double tolerance,
+                                        std::optional<double> timeout);
 
     // The table as the scenario gave it, before any request.
     const kestrom_sim::Scenario& scenario() const { return scenario_; }
@@ -30,6 +41,10 @@ class Vessel {
     // One request at a time per vessel: the GIL is released while it computes.
     std::mutex busy_;
 };
+
+// The vessel behind a Python argument; throws TypeError for anything but a Vessel, and for a
+// Vessel whose __init__ never ran (Vessel.__new__(Vessel) holds unconstructed memory).
+Vessel& usable(pybind11::handle vessel);
 
 // Registers Vessel and its result type.
 void addVessel(pybind11::module_& module);
