@@ -7,11 +7,11 @@
 #include <pybind11/stl.h>
 
 #include "Capability.h"
-#include "JsonInput.h"
 #include "PythonJson.h"
 #include "RequestTiming.h"
 #include "Solve.h"
 #include "Vessel.h"
+#include "scenario/JsonInput.h"
 
 namespace py = pybind11;
 

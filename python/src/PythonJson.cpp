@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "JsonInput.h"
+#include "scenario/JsonInput.h"
 
 namespace py = pybind11;
 

@@ -11,9 +11,9 @@
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
-#include "JsonInput.h"
-#include "NumberText.h"
 #include "PythonJson.h"
+#include "scenario/JsonInput.h"
+#include "scenario/NumberText.h"
 
 namespace py = pybind11;
 using kestrom_sim::SessionResult;

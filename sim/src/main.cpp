@@ -4,7 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include "Commands.h"
-#include "JsonInput.h"
+#include "scenario/JsonInput.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"Thrust allocation from the command line."};

@@ -1,12 +1,12 @@
 // Reading solve problems and writing solve results.
-#include "SolveProblem.h"
+#include "scenario/SolveProblem.h"
 
 #include <cmath>
 #include <cstdio>
 #include <limits>
 
-#include "NumberText.h"
-#include "Scenario.h"
+#include "scenario/NumberText.h"
+#include "scenario/Scenario.h"
 
 namespace kestrom_sim {
 
