@@ -102,7 +102,7 @@ def test_capability_refusals(workdir):
     vessel = kestrom.Vessel(scenario("ferry.json"))
     for options, text in [({"directions": 0}, "directions: expected 1 to 3600"),
                           ({"moment": float("nan")}, "moment: expected a finite number"),
-                          ({"step": 0.0}, "step: expected a percentage above 0, at most 100")]:
+                          ({"step": 0.0}, "step: expected a percentage from 0.01 to 100")]:
         with pytest.raises(ValueError) as raised:
             kestrom.capability(vessel, **options)
         assert str(raised.value) == text

@@ -78,6 +78,20 @@ TEST(ScenarioWarnings, EachProblemIsNamedOnceAndACleanScenarioHasNone) {
           "rows[1].reversePenalty: a fixed-direction thruster with a reverse penalty of 0.5, below "
           "1: the minimiser can diverge",
           "rows[2].reversePenalty", "rows[3].reversePenalty", "rows[4].reversePenalty"}},
+        // Above 1 the ramp turns negative: NaN forces under a finite "Thrust Generated".
+        // A row that barring can fix (a range of +-0.5 rad) is warned as a fixed one; a free
+        // azimuth is not.
+        {[](json& s) {
+             s["rows"][0]["type"] = 1;
+             s["rows"][0]["reversePenalty"] = 10;
+             s["rows"][1]["maxRotation"] = 0.5;
+             s["rows"][1]["reversePenalty"] = 10;
+             s["rows"][2]["reversePenalty"] = 10;
+         },
+         {"rows[0].reversePenalty: a fixed-direction thruster with a reverse penalty of 10, above "
+          "1: the minimiser can diverge",
+          "rows[1].reversePenalty: a thruster whose direction barring can fix with a reverse "
+          "penalty of 10, above 1"}},
         {[](json& s) { eraseColumn(s, "position"); }, {"every row reads position [0, 0, 0]"}},
         // Five ranges of +-0.5 rad can each leave a thrust direction out; a sixth is inactive.
         {[](json& s) {

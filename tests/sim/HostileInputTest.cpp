@@ -1,0 +1,127 @@
+// Hostile input to the tool's newer surfaces, run as a separate process: each case once
+// aborted, hung, ran for minutes or printed more than one line. Each must now end with status
+// 2 and one line naming what is wrong.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "RunToolProcess.h"
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+using nlohmann::json;
+
+// One line on standard error starting with "kestrom-sim: " + start, nothing on standard
+// output, status 2.
+void expectOneLineRefusal(const ToolResult& r, const std::string& start) {
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(lines(r.err).size(), 1u) << r.err;
+    EXPECT_EQ(r.err.rfind("kestrom-sim: " + start, 0), 0u) << r.err;
+}
+
+TEST_F(SimTool, SolveReadsAtMost128Thrusters) {
+    json thruster = {
+        {"number", 0},       {"posX", 0.0},       {"posY", 0.0},           {"type", 0},
+        {"maxForce", 1.0},   {"force", 0.0},      {"reversePenalty", 1.0}, {"angle", 0.0},
+        {"startAngle", 0.0}, {"maxRotation", 1.0}};
+    json problem = {{"demand", {1.0, 0.0, 0.0, 0.0}}, {"thrusters", json::array()}};
+    for (int i = 0; i < 128; ++i)
+        problem["thrusters"].push_back(thruster);
+    EXPECT_EQ(run({"solve", write("128.json", problem.dump())}).status, 0);
+    problem["thrusters"].push_back(thruster);
+    expectOneLineRefusal(run({"solve", write("129.json", problem.dump())}),
+                         file("129.json") + ": thrusters: expected at most 128 thrusters, got 129");
+}
+
+// A path or an option value holding a newline is echoed escaped.
+TEST_F(SimTool, MessagesStayOnOneLine) {
+    expectOneLineRefusal(run({"solve", "no\nsuch.json"}), "no\\nsuch.json: cannot be read");
+    expectOneLineRefusal(run({"run", "--timeout", "1\n2"}), "--timeout: expected a number");
+}
+
+#if defined(KESTROM_SIM_CAPABILITY)
+
+TEST_F(SimTool, CapabilitySizesAreBounded) {
+    // 100000 threads once ended in std::terminate; 1e-12 % once meant 1e14 grid magnitudes
+    // (an int overflow gave a null allocation and status 0).
+    expectOneLineRefusal(run({"capability", "--directions", "1", "--threads", "100000"}),
+                         "--threads: expected at most ");
+    expectOneLineRefusal(run({"capability", "--step", "1e-12"}),
+                         "--step: expected a percentage from 0.01 to 100");
+    const ToolResult finest = run({"capability", "--directions", "1", "--step", "0.01", "--json"});
+    ASSERT_EQ(finest.status, 0) << finest.err;
+    EXPECT_FALSE(json::parse(finest.out)["directions"][0]["allocation"].is_null());
+}
+
+// The physical limit's programme on thrusters that once broke GLPK: a moment far beyond
+// reach (an assertion in its presolver ended the process), an arm of 1e-20 m beside one of
+// 1 m (GLPK failed with a singular basis and an uncaught exception ended the process) and a
+// row 36 km forward (GLPK never finished).
+TEST_F(SimTool, CapabilitySurvivesLopsidedVessels) {
+    const auto vessel = [&](const std::string& name, const json& rows) {
+        return write(name, json({{"rows", rows}}).dump());
+    };
+    const std::string far = vessel("far.json", {scenarioRow(-0.1644, -1000.0, 1.5, 3.14159265358),
+                                                scenarioRow(0.1644, -0.9911, 1.5, 3.14159265358)});
+    expectOneLineRefusal(run({"capability", far, "--directions", "1", "--moment", "1e6"}),
+                         "--moment: the thrusters cannot hold this yaw moment");
+    for (const double tiny : {1e-20, 1e-38}) {
+        json rows = {scenarioRow(tiny, 1.0, 1.0), scenarioRow(0.0, -1.0, 1.0)};
+        rows[0]["type"] = rows[1]["type"] = 4;
+        const ToolResult r = run({"capability", vessel("tiny.json", rows), "--directions", "4",
+                                  "--step", "50", "--json"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        // Two free 1 N azimuths on the centre line: 2 N in every direction at no moment, and
+        // at most the circumscribed polygons' error more.
+        for (const json& d : json::parse(r.out)["directions"]) {
+            EXPECT_GE(d["physical"].get<double>(), 2.0 * (1.0 - 1e-9)) << tiny;
+            EXPECT_LE(d["physical"].get<double>(), 2.0 * 1.002) << tiny;
+        }
+    }
+    json supply = json::parse(readFile(std::string(KESTROM_EXAMPLES_DIR) + "/supply-vessel.json"));
+    supply["rows"][1]["position"][2] = -36000.0;
+    const ToolResult longArm = run({"capability", write("long.json", supply.dump()), "--directions",
+                                    "4", "--step", "100", "--json"});
+    ASSERT_EQ(longArm.status, 0) << longArm.err;
+    for (const json& d : json::parse(longArm.out)["directions"])
+        EXPECT_GT(d["physical"].get<double>(), 0.0);
+}
+
+#if !defined(_WIN32)
+// A pipe once blocked run and capability for ever; a device, a file of /proc and a name too
+// long for the system passed the check and failed only after the computation.
+TEST_F(SimTool, OutputPathsAreRegularWritableFiles) {
+    ASSERT_EQ(mkfifo(file("pipe").c_str(), 0600), 0);
+    const std::string tooLong(300, 'a');
+    const std::pair<std::string, std::string> cases[] = {
+        {file("pipe"), "is not a regular file"},
+        {"/dev/full", "is not a regular file"},
+        {"/proc/version", "cannot be written"},
+        {file(tooLong), "cannot be written"},
+    };
+    for (const auto& [path, problem] : cases) {
+        for (const std::string option : {"--csv", "--svg"}) {
+            expectOneLineRefusal(run({"capability", "--directions", "1", option, path}),
+                                 path + ": " + option + ": " + problem);
+        }
+        expectOneLineRefusal(
+            run({"run", std::string(KESTROM_EXAMPLES_DIR) + "/ferry.json", "--svg", path}),
+            path + ": --svg: " + problem);
+    }
+    // The check leaves no file behind when the command is refused afterwards.
+    expectOneLineRefusal(run({"capability", file("none.json"), "--csv", file("new.csv")}),
+                         file("none.json") + ": cannot be read");
+    EXPECT_FALSE(std::filesystem::exists(file("new.csv")));
+}
+#endif
+
+#endif
+
+}  // namespace
