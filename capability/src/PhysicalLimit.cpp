@@ -45,7 +45,8 @@ void checkReach(const ThrusterReach& r) {
     }
 }
 
-// GLPK prints on standard output unless told otherwise, for every thread it runs on.
+// GLPK prints on standard output unless told otherwise, for every thread it runs on; even
+// with its output off, its error messages go through this hook.
 int silent(void*, const char*) {
     return 1;
 }
@@ -79,6 +80,7 @@ struct Solution {
 Solution solveGuarded(glp_prob* lp) {
     Solution solution;
     std::jmp_buf jump;
+    glp_term_out(GLP_OFF);
     glp_term_hook(silent, nullptr);
     glp_error_hook(onGlpkError, nullptr);
     glpkFailure = &jump;
@@ -153,8 +155,8 @@ std::vector<ThrusterReach> thrusterReaches(const Shipobj& ship) {
 
 struct PhysicalLimit::Programme {
     glp_prob* lp = glp_create_prob();
-    double forceScale = 1.0;
-    double armScale = 1.0;
+    double forceScale = 0.0;   // the largest maximum force (1 when every one is 0)
+    double armScale = 0.0;     // the largest arm (1 when every one is 0)
     double momentReach = 0.0;  // the largest scaled moment the thrusters can give
     bool hasBinaries = false;
     std::vector<int> rowIndex{0};
@@ -275,6 +277,13 @@ PhysicalLimit::PhysicalLimit(const std::vector<ThrusterReach>& reaches)
         p.forceScale = std::max(p.forceScale, r.maxForce);
         p.armScale = std::max(p.armScale, std::hypot(r.posX, r.posY));
     }
+    // Scaled by the largest values themselves, however small: a floor would leave tiny
+    // forces below GLPK's tolerances.
+    p.forceScale = p.forceScale > 0.0 ? p.forceScale : 1.0;
+    p.armScale = p.armScale > 0.0 ? p.armScale : 1.0;
+    if (!std::isfinite(p.armScale)) {
+        throw std::invalid_argument("thruster arms beyond the range of a double");
+    }
     for (const ThrusterReach& r : reaches) {
         p.momentReach += (r.maxForce / p.forceScale) * (std::hypot(r.posX, r.posY) / p.armScale);
     }
@@ -351,7 +360,8 @@ std::optional<double> PhysicalLimit::largest(double direction, double moment) {
     if (solution.status == Solution::Status::unfinished) {
         throw PhysicalLimitFailure(solution.failure);
     }
-    return solution.t * p.forceScale;
+    // The column is bounded below by 0; GLPK may return a rounding error below that.
+    return std::max(0.0, solution.t) * p.forceScale;
 }
 
 }  // namespace kestrom_sim
