@@ -269,17 +269,24 @@ struct PhysicalLimit::Programme {
     }
 };
 
-PhysicalLimit::PhysicalLimit(const std::vector<ThrusterReach>& reaches)
+PhysicalLimit::PhysicalLimit(const std::vector<ThrusterReach>& given)
     : programme_(std::make_unique<Programme>()) {
     Programme& p = *programme_;
-    for (const ThrusterReach& r : reaches) {
+    for (const ThrusterReach& r : given) {
         checkReach(r);
         p.forceScale = std::max(p.forceScale, r.maxForce);
-        p.armScale = std::max(p.armScale, std::hypot(r.posX, r.posY));
     }
     // Scaled by the largest values themselves, however small: a floor would leave tiny
-    // forces below GLPK's tolerances.
+    // forces below GLPK's tolerances. A thruster whose maximum is negligible beside the
+    // largest is left out: its arm would set the moments' scale for nothing.
     p.forceScale = p.forceScale > 0.0 ? p.forceScale : 1.0;
+    std::vector<ThrusterReach> reaches;
+    for (const ThrusterReach& r : given) {
+        if (r.maxForce > kNegligible * p.forceScale) {
+            reaches.push_back(r);
+            p.armScale = std::max(p.armScale, std::hypot(r.posX, r.posY));
+        }
+    }
     p.armScale = p.armScale > 0.0 ? p.armScale : 1.0;
     if (!std::isfinite(p.armScale)) {
         throw std::invalid_argument("thruster arms beyond the range of a double");
