@@ -3,7 +3,7 @@
 
 fuzz_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 fuzz_targets=(fuzz_problem_reader fuzz_scenario_reader fuzz_demands_csv fuzz_host_file fuzz_solve
-              fuzz_channel_request)
+              fuzz_channel_request fuzz_physical_limit)
 
 # fuzz_build DIR: configures DIR with clang, AddressSanitizer, UndefinedBehaviorSanitizer and
 # coverage in every library under test, and builds the targets.
