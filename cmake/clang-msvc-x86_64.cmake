@@ -16,6 +16,14 @@ set(CMAKE_CXX_COMPILER_TARGET ${KESTROM_MSVC_TRIPLE})
 # CMake's own compiler checks build archives, never programs (there is no runtime to link).
 set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
 
+# Libraries, headers and package files come from the MinGW tree only, as in the MinGW build:
+# no header of the Linux host slips in; build tools come from the host.
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
 # MinGW-w64's C and C++ headers stand in for Microsoft's:
 # - -fgnuc-version lets them take their GNU branches, which this clang understands;
 # - __declspec is a keyword for this target, not a macro: defining it to itself keeps
