@@ -110,7 +110,7 @@ def test_not_finite_forces_are_flagged():
 def test_timeout_leaves_the_vessel_as_it_was():
     """Eight limited azimuths (the ferry's rows twice) make barring search 12^8 solves."""
     out = run_child(f"""
-        import json, os, kestrom
+        import json, kestrom
         document = json.load(open({str(REPO / "examples" / "ferry.json")!r}))
         document["rows"] = document["rows"] * 2
         vessel = kestrom.Vessel(document)
@@ -124,6 +124,6 @@ def test_timeout_leaves_the_vessel_as_it_was():
         zero = [0.0, 0.0, 0.0]
         a, b = vessel.allocate(zero, timeout=200), fresh.allocate(zero, timeout=200)
         print(a.force.tobytes() == b.force.tobytes(), a.error_message == b.error_message)
-        os._exit(0)
+        # The interpreter exits normally while the abandoned search still runs.
         """)
     assert out.split() == ["timeout", "True", "True", "True"]
