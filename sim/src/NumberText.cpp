@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <system_error>
 
 namespace kestrom_sim {
@@ -43,6 +44,22 @@ std::string floatText(float value) {
 
 std::string jsonNumber(double value) {
     return std::isfinite(value) ? roundTripText(value) : "null";
+}
+
+std::string quantityText(double value, const char* unit, int digits) {
+    const double size = std::fabs(value);
+    const char* prefix = "";
+    double scaled = value;
+    if (size >= 1e6) {
+        prefix = "M";
+        scaled = value / 1e6;
+    } else if (size >= 1e3) {
+        prefix = "k";
+        scaled = value / 1e3;
+    }
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*g %s%s", digits, scaled, prefix, unit);
+    return buffer;
 }
 
 }  // namespace kestrom_sim

@@ -14,6 +14,7 @@
 
 #include "ChannelRows.h"
 #include "JsonInput.h"
+#include "NumberText.h"
 #include "SvgText.h"
 #include "allocation/angles.h"
 
@@ -49,19 +50,7 @@ std::string num(double value) {
 
 // A force or moment with an SI prefix and three significant digits: "1.25 MN".
 std::string withUnit(double value, const char* unit) {
-    const double size = std::fabs(value);
-    const char* prefix = "";
-    double scaled = value;
-    if (size >= 1e6) {
-        prefix = "M";
-        scaled = value / 1e6;
-    } else if (size >= 1e3) {
-        prefix = "k";
-        scaled = value / 1e3;
-    }
-    char buffer[48];
-    std::snprintf(buffer, sizeof buffer, "%.3g %s%s", scaled, prefix, unit);
-    return buffer;
+    return quantityText(value, unit, 3);
 }
 
 // Splits text into lines of at most width characters, at spaces where possible.

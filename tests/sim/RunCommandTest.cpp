@@ -135,6 +135,27 @@ TEST_F(RunCommand, ExamplesPublishTablesThatAddUpToTheGeneratedThrust) {
     }
 }
 
+// The table output sets the plug-in's own report apart from the tool's verdict, names only
+// the components that miss, in readable units, and says why a table's thrust differs from
+// "Thrust Generated". Two 500 N azimuths give at most 1 kN ahead: 2 kN falls short by 1 kN.
+TEST_F(RunCommand, VerdictNamesWhatMissesAndWhy) {
+    const json pair = {{"rows", {scenarioRow(0, 1.8), scenarioRow(0, -1.8)}},
+                       {"demands", {{2000, 0, 0}}}};
+    const std::string out = run({"run", write("pair.json", pair.dump())}).out;
+    const std::size_t own = out.find("The plug-in's own report");
+    const std::size_t verdict = out.find("What the vessel gets");
+    ASSERT_NE(own, std::string::npos) << out;
+    EXPECT_LT(own, out.find("Error Message: No errors"));
+    EXPECT_LT(out.find("Error Message: No errors"), verdict);
+    EXPECT_NE(out.find("MISSED: the table's thrust falls short by fwd 1 kN (tolerance 1 %)."),
+              std::string::npos)
+        << out;
+    const std::string ferry = run({"run", kExamples + "/ferry.json"}).out;
+    EXPECT_NE(ferry.find("pointed outside the rotation range, so the channel wrote force 0"),
+              std::string::npos)
+        << ferry;
+}
+
 // A request that the table already meets (by the present-settings sum) starts no computation
 // and leaves the table as it was; a rejected row (a rotation range above a full turn) shuts
 // the channel down while it reads the request, which then goes on without that row: the
