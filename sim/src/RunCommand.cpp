@@ -418,9 +418,8 @@ int runScenario(RunOptions options) {
         std::cerr << "kestrom-sim: " << e.what() << '\n';
         return 2;
     }
-    if (!options.scenarioPath.empty()) {
-        printScenarioWarnings(scenario, inputName(options.scenarioPath));
-    }
+    printScenarioWarnings(scenario, options.scenarioPath.empty() ? kDefaultVesselSource
+                                                                 : inputName(options.scenarioPath));
     showWarnings(nullptr);
     if (!options.json) {
         std::cout << scenario.name << ": " << scenario.rows.size() << " thrusters, plug-in \""

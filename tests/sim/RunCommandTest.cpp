@@ -54,11 +54,14 @@ void expectPicture(const std::string& path, long thrusters) {
     EXPECT_EQ(groups, thrusters) << path;
 }
 
-// The default run leaves a picture of the built-in vessel's last request; its results are those
-// of the vessel's example file.
+// The default run leaves a picture of the built-in vessel's last request and is warned about
+// as a file would be; its results are those of the vessel's example file.
 TEST_F(RunCommand, DefaultVesselRunsAndMatchesItsExampleFile) {
     const ToolResult human = run({"run", "--svg", file("last.svg")});
     ASSERT_EQ(human.status, 0) << human.err;
+    EXPECT_NE(human.err.find("kestrom-sim: warning: built-in vessel: rows[4].reversePenalty: "),
+              std::string::npos)
+        << human.err;
     expectPicture(file("last.svg"), 6);
     EXPECT_EQ(results({}), results({kExamples + "/supply-vessel.json"}));
 }
