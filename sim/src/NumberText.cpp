@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <system_error>
 
 namespace kestrom_sim {
@@ -47,7 +48,10 @@ std::string jsonNumber(double value) {
 }
 
 std::string quantityText(double value, const char* unit, int digits) {
-    const double size = std::fabs(value);
+    // The prefix of the value as printed: 999.99 N at 3 digits is "1 kN", not "1e+03 N".
+    char rounded[64];
+    std::snprintf(rounded, sizeof rounded, "%.*e", digits - 1, value);
+    const double size = std::fabs(std::strtod(rounded, nullptr));
     const char* prefix = "";
     double scaled = value;
     if (size >= 1e6) {

@@ -3,8 +3,10 @@
 // series, a request never waited out, and bad input.
 #include <expat.h>
 
+#include <array>
 #include <cmath>
 #include <set>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -35,23 +37,91 @@ std::array<double, 3> tableThrust(const json& scenarioRows, const json& publishe
     return total;
 }
 
-// The file is well-formed XML, an svg with one group per thruster.
-void expectPicture(const std::string& path, long thrusters) {
+// A text element of a picture: its anchor point, anchor, class and content.
+struct PictureText {
+    double x = 0.0, y = 0.0;
+    bool anchorEnd = false;
+    std::string cls, content;
+};
+
+struct PictureParse {
     std::string root;
+    std::vector<PictureText> texts;
+    bool inText = false;
+};
+
+// The file is well-formed XML, an svg with one group per thruster. The thrusters' share
+// labels (bold 12 px, whose digits and % average under 0.8 of that wide) overlap no other, and the
+// panel's right-aligned values end inside its frame (x 600 to 950); quantities read without
+// exponents.
+void expectPicture(const std::string& path, long thrusters) {
+    PictureParse parse;
     XML_Parser parser = XML_ParserCreate(nullptr);
-    XML_SetUserData(parser, &root);
-    XML_SetStartElementHandler(parser, [](void* data, const XML_Char* name, const XML_Char**) {
-        auto& first = *static_cast<std::string*>(data);
-        first = first.empty() ? name : first;
+    XML_SetUserData(parser, &parse);
+    XML_SetElementHandler(
+        parser,
+        [](void* data, const XML_Char* name, const XML_Char** attributes) {
+            auto& p = *static_cast<PictureParse*>(data);
+            p.root = p.root.empty() ? name : p.root;
+            p.inText = std::string(name) == "text";
+            if (!p.inText)
+                return;
+            PictureText t;
+            for (int i = 0; attributes[i] != nullptr; i += 2) {
+                const std::string key = attributes[i], value = attributes[i + 1];
+                if (key == "x")
+                    t.x = std::stod(value);
+                else if (key == "y")
+                    t.y = std::stod(value);
+                else if (key == "text-anchor")
+                    t.anchorEnd = value == "end";
+                else if (key == "class")
+                    t.cls = value;
+            }
+            p.texts.push_back(t);
+        },
+        [](void* data, const XML_Char*) { static_cast<PictureParse*>(data)->inText = false; });
+    XML_SetCharacterDataHandler(parser, [](void* data, const XML_Char* chars, int length) {
+        auto& p = *static_cast<PictureParse*>(data);
+        if (p.inText)
+            p.texts.back().content.append(chars, static_cast<std::size_t>(length));
     });
     const std::string text = readFile(path);
     EXPECT_EQ(XML_Parse(parser, text.data(), static_cast<int>(text.size()), 1), XML_STATUS_OK);
     XML_ParserFree(parser);
-    EXPECT_EQ(root, "svg") << path;
+    EXPECT_EQ(parse.root, "svg") << path;
     long groups = 0;
     for (std::size_t at = 0; (at = text.find("id=\"thruster-", at)) != std::string::npos; ++at)
         ++groups;
     EXPECT_EQ(groups, thrusters) << path;
+    std::vector<std::array<double, 4>> boxes;  // left, top, right, bottom
+    for (const PictureText& t : parse.texts) {
+        EXPECT_EQ(t.content.find("e+"), std::string::npos) << path << ": " << t.content;
+        if (t.cls == "share") {
+            const double width = 0.8 * 12.0 * static_cast<double>(t.content.size());
+            const double left = t.anchorEnd ? t.x - width : t.x;
+            boxes.push_back({left, t.y - 12.0, left + width, t.y + 3.0});
+        } else if (t.anchorEnd && t.x > 600.0) {
+            EXPECT_LE(t.x, 945.0) << path << ": " << t.content;
+        }
+    }
+    for (std::size_t i = 0; i < boxes.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j)
+            EXPECT_FALSE(boxes[i][0] < boxes[j][2] && boxes[j][0] < boxes[i][2] &&
+                         boxes[i][1] < boxes[j][3] && boxes[j][1] < boxes[i][3])
+                << path << ": labels " << i << " and " << j << " overlap";
+}
+
+// Eight azimuths crowded within a metre, all pushing: their labels still keep apart.
+TEST_F(RunCommand, CrowdedThrustersGetLabelsThatDoNotOverlap) {
+    json rows = json::array();
+    for (int k = 0; k < 8; ++k)
+        rows.push_back(scenarioRow(0.1 * (k % 3), 20.0 + 0.1 * k));
+    rows.push_back(scenarioRow(0, -20));
+    const json crowd = {{"rows", rows}, {"demands", {{3000, 1000, 0}, {0, 2000, 5000}}}};
+    results({write("crowd.json", crowd.dump()), "--svg", file("crowd.svg"), "--svg-all"});
+    expectPicture(file("crowd-1.svg"), 9);
+    expectPicture(file("crowd-2.svg"), 9);
 }
 
 // The default run leaves a picture of the built-in vessel's last request and is warned about
