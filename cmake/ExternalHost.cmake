@@ -28,6 +28,7 @@ endif()
 set_target_properties(kestrom_host PROPERTIES INTERFACE_INCLUDE_DIRECTORIES
                                               "${KESTROM_HOST_INCLUDE_DIR}")
 set(KESTROM_BUILD_SIM OFF)
+set(KESTROM_BUILD_PYTHON OFF)
 set(KESTROM_BUILD_BENCH OFF)
 set(KESTROM_BUILD_FUZZ OFF)
 message(STATUS "Host engine: ${KESTROM_HOST_LIBRARY}; building the plug-in only")

@@ -7,12 +7,12 @@
 
 #include <nlohmann/json.hpp>
 
-#include "CapabilityEnvelope.h"
-#include "DefaultVessel.h"
-#include "JsonInput.h"
-#include "PhysicalLimit.h"
 #include "RunToolProcess.h"
-#include "ScenarioTable.h"
+#include "capability/CapabilityEnvelope.h"
+#include "capability/PhysicalLimit.h"
+#include "scenario/DefaultVessel.h"
+#include "scenario/JsonInput.h"
+#include "scenario/ScenarioTable.h"
 
 namespace {
 
