@@ -43,9 +43,7 @@ TEST(RequestVerdict, BoundsFromTheMomentAndTheOneNewtonFloor) {
     EXPECT_FALSE(met(yaw, forceMom(21, 0, 20000, 0)));
     const forceMom none(0, 0, 0, 0);
     EXPECT_TRUE(met(none, forceMom(0.0101, 0.0101, 0.0101, 0)));
-    EXPECT_TRUE(met(none, forceMom(-0.0199, 0, 0, 0)));
     EXPECT_FALSE(met(none, forceMom(0.0201, 0, 0, 0)));
-    EXPECT_FALSE(met(none, forceMom(0, 0, 0.0201 + 0.01 * kArm, 0)));
     EXPECT_TRUE(met(forceMom(-0.01 + 1e-9, 0, 0, 0), forceMom(0.0199, 0, 0, 0)));
     EXPECT_FALSE(met(forceMom(-0.01 + 1e-9, 0, 0, 0), forceMom(0.0201, 0, 0, 0)));
     const double nan = std::numeric_limits<double>::quiet_NaN();
