@@ -49,8 +49,10 @@ def main():
                     color="tab:orange")
     ax.yaxis.set_major_formatter(matplotlib.ticker.FuncFormatter(
         lambda value, _: f"{value:g} {unit}"))
-    for angle, word in ((0, "ahead"), (90, "port"), (180, "astern"), (270, "starboard")):
-        ax.annotate(word, xy=(np.radians(angle), ax.get_rmax()), xytext=(0, 0),
+    # Inside the rim, clear of the degree labels outside it.
+    for angle, word, shift in ((0, "ahead", -12), (90, "port", -14), (180, "astern", 12),
+                               (270, "starboard", -14)):
+        ax.annotate(word, xy=(np.radians(angle), ax.get_rmax()), xytext=(0, shift),
                     textcoords="offset points", ha="center", va="center", fontweight="bold",
                     xycoords="data", annotation_clip=False,
                     bbox={"boxstyle": "round", "fc": "white", "ec": "none", "alpha": 0.8})
