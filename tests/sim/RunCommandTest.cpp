@@ -188,21 +188,23 @@ TEST_F(RunCommand, ExamplesPublishTablesThatAddUpToTheGeneratedThrust) {
 }
 
 // The table output sets the plug-in's own report apart from the tool's verdict, names only
-// the components that miss, in readable units, and says why a table's thrust differs from
-// "Thrust Generated". Two 500 N azimuths give at most 1 kN ahead: 2 kN falls short by 1 kN.
+// the components that miss, in readable units, and says (in its picture too) why a table differs
+// from "Thrust Generated". Two 500 N azimuths give at most 1 kN ahead: 2 kN falls short by 1 kN.
 TEST_F(RunCommand, VerdictNamesWhatMissesAndWhy) {
     const json pair = {{"rows", {scenarioRow(0, 1.8), scenarioRow(0, -1.8)}},
                        {"demands", {{2000, 0, 0}}}};
     const std::string out = run({"run", write("pair.json", pair.dump())}).out;
-    const std::size_t own = out.find("The plug-in's own report"),
-                      message = out.find("Error Message: No errors");
-    EXPECT_TRUE(own < message && message < out.find("What the vessel gets")) << out;
+    const std::size_t message = out.find("Error Message: No errors");
+    EXPECT_TRUE(out.find("own report") < message && message < out.find("the vessel gets")) << out;
     EXPECT_NE(out.find("MISSED: the table's thrust falls short by fwd 1 kN (tolerance 1 %)."),
               std::string::npos)
         << out;
-    EXPECT_NE(run({"run", kExamples + "/ferry.json"})
+    EXPECT_NE(run({"run", kExamples + "/ferry.json", "--svg", file("ferry.svg")})
                   .out.find("pointed outside the rotation range, so the channel wrote force 0"),
               std::string::npos);
+    const std::string svg = readFile(file("ferry.svg"));  // the claim as a ghost, rows 0 why
+    EXPECT_NE(svg.find("<g id=\"claimed\""), svg.npos);
+    EXPECT_NE(svg.find(">0% (out of range)</"), svg.npos);
 }
 
 // A request that the table already meets (by the present-settings sum) starts no computation
