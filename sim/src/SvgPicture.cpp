@@ -502,9 +502,9 @@ void drawPanel(std::ostringstream& svg, const Scenario& scenario, const RequestR
     text(svg, x + 36.0, ly + 4.0, "Thrust Generated, where it claims otherwise",
          " font-size=\"11\"");
     ly += 16.0;
-    for (const char* line :
-         {"at the reference point (+); arcs: moment,", "counter-clockwise = bow to port",
-          "forward up, port left; label: % of maximum"}) {
+    for (const char* line : {"at the reference point (+); arcs: moment,",
+                             "counter-clockwise = bow to port, as 0° ahead to 90° port",
+                             "forward up, port left; label: % of maximum"}) {
         ly += 14.0;
         text(svg, x, ly, line, " font-size=\"11\" fill=\"#555555\"");
     }
