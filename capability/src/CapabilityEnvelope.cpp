@@ -27,26 +27,6 @@ namespace {
 constexpr double kPi = kTruePi;
 constexpr double kDegree = kPi / 180.0;
 
-// The ship the channel builds from the scenario's table, rows the model rejects named.
-Shipobj channelShip(const Scenario& scenario) {
-    const TableRequest request = tableRequest(scenario, Demand{});
-    Shipobj ship;
-    std::vector<double> barredAngles(request.rows.size(), -1.0);
-    for (std::size_t row = 0; row < request.rows.size(); ++row) {
-        if (!isActiveRow(request.rows[row].active)) {
-            continue;
-        }
-        try {
-            addThrusterRow(static_cast<int>(row), request.rows[row], ship, barredAngles);
-        } catch (const std::exception& error) {
-            throw CapabilityInputError(
-                "rows[" + std::to_string(row) + "]",
-                std::string("the thruster model rejects it: ") + error.what());
-        }
-    }
-    return ship;
-}
-
 void checkOptions(const CapabilityOptions& options) {
     if (options.directions < 1 || options.directions > kMaxDirections) {
         throw CapabilityInputError("--directions",
@@ -98,6 +78,25 @@ unsigned maxCapabilityThreads() {
     return kThreadsPerCore * std::max(1u, std::thread::hardware_concurrency());
 }
 
+Shipobj channelShip(const Scenario& scenario) {
+    const TableRequest request = tableRequest(scenario, Demand{});
+    Shipobj ship;
+    std::vector<double> barredAngles(request.rows.size(), -1.0);
+    for (std::size_t row = 0; row < request.rows.size(); ++row) {
+        if (!isActiveRow(request.rows[row].active)) {
+            continue;
+        }
+        try {
+            addThrusterRow(static_cast<int>(row), request.rows[row], ship, barredAngles);
+        } catch (const std::exception& error) {
+            throw CapabilityInputError(
+                "rows[" + std::to_string(row) + "]",
+                std::string("the thruster model rejects it: ") + error.what());
+        }
+    }
+    return ship;
+}
+
 Demand capabilityDemand(double degrees, double magnitude, double moment) {
     return {magnitude * std::cos(degrees * kDegree), magnitude * std::sin(degrees * kDegree),
             moment};
@@ -115,21 +114,34 @@ CapabilityEnvelope capabilityEnvelope(const Scenario& scenario, const Capability
         throw CapabilityInputError("rows", error.what());
     }
     PhysicalLimit& physical = *reach;
+    const auto unsolved = [](const std::string& question, const PhysicalLimitFailure& failure) {
+        return CapabilityInputError(
+            "rows", "the physical limit " + question +
+                        " cannot be computed for these thrusters: " + failure.what());
+    };
+    try {
+        if (!physical.holds(options.moment)) {
+            throw CapabilityInputError("--moment",
+                                       "the thrusters cannot hold this yaw moment even without "
+                                       "any force");
+        }
+    } catch (const PhysicalLimitFailure& failure) {
+        throw unsolved("at this moment", failure);
+    }
     for (int k = 0; k < options.directions; ++k) {
         DirectionCapability direction;
         direction.angle = 360.0 * k / options.directions;
+        // A held moment leaves t = 0 feasible in every direction.
         std::optional<double> limit;
         try {
             limit = physical.largest(direction.angle * kDegree, options.moment);
         } catch (const PhysicalLimitFailure& failure) {
-            throw CapabilityInputError(
-                "rows", "the physical limit at " + roundTripText(direction.angle) +
-                            " degrees cannot be computed for these thrusters: " + failure.what());
+            throw unsolved("at " + roundTripText(direction.angle) + " degrees", failure);
         }
         if (!limit) {
-            throw CapabilityInputError("--moment",
-                                       "the thrusters cannot hold this yaw moment "
-                                       "even without any force");
+            throw unsolved(
+                "at " + roundTripText(direction.angle) + " degrees",
+                PhysicalLimitFailure("GLPK found no setting, although the moment is held"));
         }
         direction.physical = *limit;
         envelope.directions.push_back(direction);

@@ -29,10 +29,18 @@ constexpr double kRightAngle = kTurn / 4.0;
 constexpr double kArcStep = kTurn / kPolygonSides;
 
 enum Row { kFwdRow = 1, kSwdRow = 2, kMomentRow = 3 };
+constexpr int kT = 1;  // the column of t, the force in the asked direction
 
-// Coefficients are of order one after scaling; below this they are rounding noise, which
-// only makes the programme ill-conditioned (an arm of 1e-20 m beside one of 1 m).
+// Coefficients are of order one after scaling. Far below that they are rounding residues,
+// which throw GLPK's scaling off: the cosine of a right angle and the sine of a straight one
+// come out as 1e-16 instead of 0 (at 90 degrees the limit came out at less than half the
+// true one), and an arm of 1e-20 m beside one of 1 m made the basis singular. Entries this
+// small are left out, and so are thrusters whose maximum is this small beside the largest.
 constexpr double kNegligible = 1e-12;
+
+bool negligible(double coefficient) {
+    return std::fabs(coefficient) < kNegligible;
+}
 // Deterministic bounds on GLPK's work, far above what a vessel of 128 rows needs: simplex
 // iterations per solve and branch-and-bound subproblems per direction.
 constexpr int kSimplexIterationLimit = 100000;
@@ -158,6 +166,7 @@ struct PhysicalLimit::Programme {
     double forceScale = 0.0;   // the largest maximum force (1 when every one is 0)
     double armScale = 0.0;     // the largest arm (1 when every one is 0)
     double momentReach = 0.0;  // the largest scaled moment the thrusters can give
+    double largestT = 0.0;     // the upper bound of column 1, t
     bool hasBinaries = false;
     std::vector<int> rowIndex{0};
     std::vector<int> columnIndex{0};
@@ -170,7 +179,7 @@ struct PhysicalLimit::Programme {
     }
 
     void entry(int row, int column, double value) {
-        if (std::fabs(value) > kNegligible) {
+        if (!negligible(value)) {
             rowIndex.push_back(row);
             columnIndex.push_back(column);
             values.push_back(value);
@@ -307,7 +316,8 @@ PhysicalLimit::PhysicalLimit(const std::vector<ThrusterReach>& given)
     for (const ThrusterReach& r : reaches) {
         total += r.maxForce / p.forceScale;
     }
-    const int t = p.column(0.0, total + 1.0);
+    p.largestT = total + 1.0;
+    const int t = p.column(0.0, p.largestT);
     glp_set_obj_coef(p.lp, t, 1.0);
     for (const ThrusterReach& r : reaches) {
         switch (r.shape) {
@@ -333,26 +343,56 @@ std::optional<double> PhysicalLimit::largest(double direction, double moment) {
         throw PhysicalLimitFailure("GLPK failed on an earlier direction");
     }
     Programme& p = *programme_;
-    // Beyond the sum of every thruster's largest moment no setting holds it: known without
-    // asking GLPK about a row of a size the rest of the programme cannot balance.
-    const double scaledMoment = moment / p.forceScale / p.armScale;
-    if (!(std::fabs(scaledMoment) <= p.momentReach)) {
-        return std::nullopt;
-    }
-    constexpr int kT = 1;
     // The force rows ask: sum of thrust - t (cos, sin) = 0.
     int rows[3] = {0, 0, 0};
     double values[3] = {0.0, 0.0, 0.0};
     int count = 0;
     for (const auto& [row, value] : {std::pair<int, double>{kFwdRow, -std::cos(direction)},
                                      std::pair<int, double>{kSwdRow, -std::sin(direction)}}) {
-        if (std::fabs(value) > kNegligible) {
+        if (!negligible(value)) {
             ++count;
             rows[count] = row;
             values[count] = value;
         }
     }
     glp_set_mat_col(p.lp, kT, count, rows, values);
+    return solve(moment);
+}
+
+bool PhysicalLimit::holds(double moment) {
+    // Every thruster at rest holds no moment, whatever the programme's rounding.
+    if (moment == 0.0) {
+        return true;
+    }
+    if (!programme_) {
+        throw PhysicalLimitFailure("GLPK failed on an earlier question");
+    }
+    // With t fixed at 0 the direction does not matter: only whether the moment is held.
+    glp_set_col_bnds(programme_->lp, kT, GLP_FX, 0.0, 0.0);
+    const auto freeT = [this] {
+        if (programme_) {  // gone after an internal error of GLPK
+            glp_set_col_bnds(programme_->lp, kT, GLP_DB, 0.0, programme_->largestT);
+        }
+    };
+    std::optional<double> held;
+    try {
+        held = solve(moment);
+    } catch (const PhysicalLimitFailure&) {
+        freeT();
+        throw;
+    }
+    freeT();
+    return held.has_value();
+}
+
+std::optional<double> PhysicalLimit::solve(double moment) {
+    Programme& p = *programme_;
+    // Beyond the sum of every thruster's largest moment no setting holds it: known without
+    // asking GLPK about a row of a size the rest of the programme cannot balance.
+    const double scaledMoment = moment / p.forceScale / p.armScale;
+    if (!(std::fabs(scaledMoment) <= p.momentReach)) {
+        return std::nullopt;
+    }
     glp_set_row_bnds(p.lp, kMomentRow, GLP_FX, scaledMoment, scaledMoment);
     const Solution solution = solveGuarded(p.lp);
     if (solution.status == Solution::Status::failed) {

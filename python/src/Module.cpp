@@ -35,7 +35,7 @@ PYBIND11_MODULE(kestrom, module) {
     module.def(
         "capability",
         [](py::handle vessel, py::handle directions, py::handle moment, py::handle step,
-           py::handle tolerance, py::handle threads) {
+           py::handle tolerance, py::handle threads, py::object progress) {
             const kestrom_python::Vessel& table = kestrom_python::usable(vessel);
             kestrom_sim::CapabilityOptions options;
             // Saturated just outside the accepted ranges: the envelope words the bounds.
@@ -48,13 +48,14 @@ PYBIND11_MODULE(kestrom, module) {
                 threads, "threads", -1, kestrom_sim::maxCapabilityThreads() + 1LL);
             options.threads =
                 workers < 0 ? std::numeric_limits<unsigned>::max() : static_cast<unsigned>(workers);
-            return kestrom_python::capability(table, options);
+            return kestrom_python::capability(table, options, progress);
         },
         py::arg("vessel"), py::arg("directions") = 72, py::arg("moment") = 0.0,
         py::arg("step") = 1.0, py::arg("tolerance") = kDefaultVerdictTolerance,
-        py::arg("threads") = 0,
+        py::arg("threads") = 0, py::arg("progress") = py::none(),
         "The capability envelope of the vessel's table as it was built, as the capability "
-        "command gives it; allocation is NaN where the command writes null.");
+        "command gives it; allocation is NaN where the command writes null. progress, if "
+        "given, is called as progress(done, total) after each direction.");
     module.def("_time_requests", &kestrom_python::timeRequests, py::arg("scenario"),
                py::arg("demands"),
                "Seconds for the demands' requests on a fresh table, timed in C++ alone.");

@@ -30,6 +30,8 @@ class Vessel {
     // RequestTimedOut when it has not ended in time: the table stays as it was.
     kestrom_sim::SessionResult allocate(pybind11::handle demand, double tolerance,
                                         std::optional<double> timeout);
+    // N requests in a row (an N x 3 array of demands): a dict of arrays with N rows.
+    pybind11::dict allocateSeries(pybind11::handle demands, double tolerance);
 
     // The table as the scenario gave it, before any request.
     const kestrom_sim::Scenario& scenario() const { return scenario_; }

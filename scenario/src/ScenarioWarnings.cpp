@@ -166,14 +166,18 @@ void warnRow(const Scenario& scenario, std::size_t row, Warnings& warnings,
         const std::string readAs = penalty == static_cast<double>(cells.reversePenalty)
                                        ? std::string()
                                        : " (read as " + roundTripText(penalty) + ")";
-        warnings.add(rowKey(row, "reversePenalty"),
-                     std::string(hasFixedDirection(cells.type)
-                                     ? "a fixed-direction thruster"
-                                     : "a thruster whose direction barring can fix") +
-                         " with a reverse penalty of " + floatText(cells.reversePenalty) + readAs +
-                         (penalty < 1.0 ? ", below 1" : ", above 1") +
-                         ": the minimiser can diverge for forces above a few newtons "
-                         "and the result may be NaN");
+        warnings.add(
+            rowKey(row, "reversePenalty"),
+            std::string(hasFixedDirection(cells.type)
+                            ? "a fixed-direction thruster"
+                            : "a thruster whose direction barring can fix") +
+                " with a reverse penalty of " + floatText(cells.reversePenalty) + readAs +
+                (penalty < 1.0 ? ", below 1: when it runs in reverse with more than a few newtons "
+                                 "the minimiser goes astray, and the published table misses the "
+                                 "demand badly with \"No errors\" (rarely: NaN)"
+                               : ", above 1: the minimiser can diverge for forces above a few "
+                                 "newtons, and the published forces may be NaN while \"Thrust "
+                                 "Generated\" stays finite, with \"No errors\""));
     }
     if (canBeBarred(*model.thruster)) {
         barrable.push_back(row);

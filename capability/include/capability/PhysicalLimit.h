@@ -59,8 +59,12 @@ class PhysicalLimit {
     // does not finish; its work is bounded by iteration counts, so the answer is the same on
     // every run. GLPK keeps one environment per thread: one PhysicalLimit per thread at a time.
     std::optional<double> largest(double direction, double moment);
+    // Whether some setting holds `moment` without any force; a zero moment always. Throws
+    // PhysicalLimitFailure as largest does.
+    bool holds(double moment);
 
   private:
+    std::optional<double> solve(double moment);
     struct Programme;
     std::unique_ptr<Programme> programme_;
 };
