@@ -83,7 +83,8 @@ TEST_F(SimTool, CapabilitySurvivesLopsidedVessels) {
         ASSERT_EQ(r.status, 0) << r.err;
         // Two free 1 N azimuths on the centre line: 2 N in every direction at no moment, and
         // at most the circumscribed polygons' error more.
-        for (const json& d : json::parse(r.out)["directions"]) {
+        const json envelope = json::parse(r.out);
+        for (const json& d : envelope["directions"]) {
             EXPECT_GE(d["physical"].get<double>(), 2.0 * (1.0 - 1e-9)) << tiny;
             EXPECT_LE(d["physical"].get<double>(), 2.0 * 1.002) << tiny;
         }
@@ -93,7 +94,8 @@ TEST_F(SimTool, CapabilitySurvivesLopsidedVessels) {
     const ToolResult longArm = run({"capability", write("long.json", supply.dump()), "--directions",
                                     "4", "--step", "100", "--json"});
     ASSERT_EQ(longArm.status, 0) << longArm.err;
-    for (const json& d : json::parse(longArm.out)["directions"])
+    const json longEnvelope = json::parse(longArm.out);
+    for (const json& d : longEnvelope["directions"])
         EXPECT_GT(d["physical"].get<double>(), 0.0);
 }
 
