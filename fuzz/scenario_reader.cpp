@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const InputError&) {
         return 0;
     }
-    if (scenario.rows.size() < 2 || scenario.rows.size() > kMaxRows) {
+    if (scenario.rows.size() < 2 ||
+        scenario.rows.size() > static_cast<std::size_t>(kMaxTableRows)) {
         kestrom_fuzz::fail("a scenario was accepted with a row count outside 2 to 128");
     }
     if (demandsRequired && scenario.demands.empty()) {

@@ -15,7 +15,8 @@
 #include <system_error>
 #include <thread>
 
-#include "allocation/TableRequest.h"
+#include "allocation/RequestCycle.h"
+#include "allocation/RequestPipeline.h"
 #include "capability/PhysicalLimit.h"
 #include "scenario/NumberText.h"
 #include "scenario/ScenarioTable.h"
@@ -49,6 +50,22 @@ void checkOptions(const CapabilityOptions& options) {
     }
 }
 
+// The thrust of the table the channel publishes for demand as the first request on the
+// scenario's table; zero when the computation failed (the shutdown zeroes every force).
+forceMom publishedTableThrust(const Scenario& scenario, const Demand& demand, allocProblem& problem,
+                              RequestMembers& request) {
+    Scenario table = scenario;
+    LinkOutputs outputs;
+    ScenarioTable links(table, outputs, demand);
+    PipelineAllocator allocator;
+    RequestCycle cycle(links, request.with(problem), allocator);
+    runRequest(cycle);
+    if (outputs.error != 0.0f) {
+        return forceMom();
+    }
+    return publishedThrust(request.ship, publishedRows(request.ship));
+}
+
 // Judges the grid of one direction, whose physical limit is already known.
 void allocationLimit(const Scenario& scenario, const CapabilityOptions& options,
                      allocProblem& problem, DirectionCapability& direction) {
@@ -57,11 +74,11 @@ void allocationLimit(const Scenario& scenario, const CapabilityOptions& options,
     for (int k = 0; k <= steps; ++k) {
         const double magnitude = direction.physical * (k * options.stepPercent / 100.0);
         const Demand demand = capabilityDemand(direction.angle, magnitude, options.moment);
-        const TableOutcome outcome = allocateTable(tableRequest(scenario, demand), problem);
+        RequestMembers request;
+        const forceMom thrust = publishedTableThrust(scenario, demand, problem, request);
         const forceMom asked(demand[0], demand[1], demand[2], 0.0);
         const bool met =
-            judgeThrust(asked, outcome.tableThrust, largestArm(outcome.ship), options.tolerance)
-                .met;
+            judgeThrust(asked, thrust, largestArm(request.ship), options.tolerance).met;
         if (met && !missed) {
             direction.allocation = magnitude;
         } else if (met) {
@@ -81,7 +98,7 @@ unsigned maxCapabilityThreads() {
 Shipobj channelShip(const Scenario& scenario) {
     const TableRequest request = tableRequest(scenario, Demand{});
     Shipobj ship;
-    std::vector<double> barredAngles(request.rows.size(), -1.0);
+    std::vector<double> barredAngles(request.rows.size(), kFreeDirection);
     for (std::size_t row = 0; row < request.rows.size(); ++row) {
         if (!isActiveRow(request.rows[row].active)) {
             continue;

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "ChannelCycle.h"
 #include "allocation/BarringAndRescaling.h"
 #include "platform/WinApi.h"
 
@@ -129,11 +130,7 @@ bool Aco_Kestrom::LoadChannel(VroFileLoader& loader, Vro_ChannelGroup* group) {
 void Aco_Kestrom::DoDependencyInit(Vro_List*) {}
 
 void Aco_Kestrom::cleardata() {
-    numberOfThrusters = 0;
-    activeThrusters = 0;
-    ship.clear();
-    generatedThrust = forceMom(0.0, 0.0, 0.0, 0.0);
-    barredAngles.clear();
+    ChannelCycle(*this).cycle.clear();
 }
 
 bool Aco_Kestrom::checkresult(forceMom& requested, forceMom& achieved, double threshold,

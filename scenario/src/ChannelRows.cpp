@@ -8,10 +8,6 @@ namespace kestrom_sim {
 
 namespace {
 
-// The defaults the channel reads from an unconnected column link.
-constexpr int kDefaultType = 1;
-constexpr int kDefaultActive = 0;
-
 // A cell of a float column: the float the table holds, or 0 from an unconnected link.
 float floatCell(const Scenario& scenario, const ScenarioRow& row, Column column,
                 int component = 0) {

@@ -71,8 +71,8 @@ Scenario parseScenario(const JsonField& document, const std::string& defaultName
         rows.fail("expected at least 2 rows, got " + std::to_string(rowCount) +
                   " (the channel computes nothing for fewer)");
     }
-    if (rowCount > kMaxRows) {
-        rows.fail("expected at most " + std::to_string(kMaxRows) + " rows, got " +
+    if (rowCount > static_cast<std::size_t>(kMaxTableRows)) {
+        rows.fail("expected at most " + std::to_string(kMaxTableRows) + " rows, got " +
                   std::to_string(rowCount));
     }
     for (std::size_t i = 0; i < rowCount; ++i) {

@@ -11,6 +11,7 @@
 #include "allocation/ThrusterType.h"
 #include "allocation/Thrusterobj.h"
 #include "allocation/angles.h"
+#include "allocation/solveAllocation.h"
 #include "scenario/ChannelRows.h"
 #include "scenario/JsonInput.h"
 #include "scenario/NumberText.h"
@@ -46,7 +47,7 @@ struct ModelThruster {
 
 ModelThruster modelThruster(const ThrusterRow& cells) {
     Shipobj ship;
-    std::vector<double> barredAngles(1, -1.0);
+    std::vector<double> barredAngles(1, kFreeDirection);
     try {
         addThrusterRow(0, cells, ship, barredAngles);
     } catch (const std::exception& error) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "allocation/solveAllocation.h"
 #include "scenario/NumberText.h"
 #include "scenario/Scenario.h"
 
@@ -124,7 +125,7 @@ SolveProblem parseSolveProblem(const JsonField& document) {
     }
 
     // Without the key every thruster is free to point anywhere.
-    problem.barredAngles.assign(count, -1.0);
+    problem.barredAngles.assign(count, kFreeDirection);
     if (document.has("barredAngles")) {
         const JsonField barred = document.at("barredAngles");
         if (barred.arraySize() != count) {

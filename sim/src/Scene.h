@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "allocation/RequestTable.h"
 #include "host/Vro_Channel.h"
-#include "scenario/OutputLinks.h"
 #include "scenario/RequestReport.h"
 #include "scenario/Scenario.h"
 #include "scene/HostScene.h"
@@ -40,7 +40,7 @@ struct RequestResult {
     RequestEnd end = RequestEnd::published;
     bool started = false;
     std::vector<PublishedCells> rows;
-    OutputLinks outputs;
+    LinkOutputs outputs;
     // Texts that the channel wrote to "Error Message" during the request and overwrote
     // before it ended (a shutdown followed by a new computation).
     std::vector<std::string> overwrittenMessages;

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "channel/Aco_Kestrom.h"
-#include "channel/OutputTexts.h"
+#include "allocation/OutputTexts.h"
 #include "platform/PlatformTestSupport.h"
 #include "portable/ScratchDirectory.h"
 #include "portable/TestText.h"

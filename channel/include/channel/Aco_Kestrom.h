@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "allocation/RequestCycle.h"
 #include "allocation/Shipobj.h"
 #include "allocation/allocProblem.h"
 #include "allocation/forceMom.h"
@@ -26,7 +27,7 @@ class Aco_Kestrom : public Vro_Channel, public ChannelExtension<Aco_Kestrom> {
     // The links are listed in channel/LinkTable.h.
 
     // row numbers are written back through an 8-bit field: rows 0 to 127 only.
-    static constexpr int kMaxRows = 128;
+    static constexpr int kMaxRows = kMaxTableRows;
 
     Aco_Kestrom();
     // A copy never shares the source's worker: it starts Idle without a thread handle, and
@@ -97,6 +98,5 @@ class Aco_Kestrom : public Vro_Channel, public ChannelExtension<Aco_Kestrom> {
     void copyRequestState(const Aco_Kestrom& other);
     void waitForWorker();
     void closeThreadHandle();
-    void readRow(int row);
     bool finishPass();
 };

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "allocation/ThrusterRow.h"
 #include "channel/LinkTable.h"
 #include "scenario/JsonInput.h"
 
@@ -62,9 +63,6 @@ struct Scenario {
 
     bool has(Column column) const { return hasColumn[static_cast<int>(column)]; }
 };
-
-// The table addresses rows 0 to 127 only; the tool refuses larger tables.
-constexpr std::size_t kMaxRows = 128;
 
 // Reads one demand [fwd, swd, rot]. Throws InputError naming the key.
 Demand parseDemand(const JsonField& field);

@@ -19,6 +19,10 @@ bool meetsDemand(const forceMom& requested, const forceMom& achieved) {
     return checkresult(requested, achieved, pipeline::kCheckThreshold, pipeline::kCheckTolerance);
 }
 
+bool Allocator::meets(const forceMom& requested, const forceMom& achieved) {
+    return meetsDemand(requested, achieved);
+}
+
 void runRequestPipeline(const RequestState& s) {
     BarringAndRescaling checker(s.ship, s.problem, s.barredAngles, s.demand, s.generated);
     runRequestPipeline(

@@ -13,8 +13,6 @@ namespace {
 
 // Outcomes this close to the demand count as equally good; energy decides between them.
 constexpr double kDiffFloor = 0.001;
-// Marks an angle-list entry whose direction the solver may choose.
-constexpr double kFree = -1.0;
 // Twelve trials per barred thruster: the lower bound, then again the lower bound and ten
 // steps of a tenth of the range up to the upper bound.
 constexpr int kRepeatedTrials = 11;
@@ -65,7 +63,7 @@ forceMom BarringAndRescaling::search(const forceMom& demand, Shipobj& ship, std:
     bool found = false;
     for (const std::int32_t index : barred) {
         const auto i = static_cast<std::size_t>(index);
-        if (i < angles.size() && angles[i] == kFree) {
+        if (i < angles.size() && angles[i] == kFreeDirection) {
             chosen = i;
             found = true;
             break;
@@ -129,7 +127,7 @@ void BarringAndRescaling::barMainThrusters(const forceMom& demand, Shipobj& ship
     mainShip_.addThruster(ship.getThruster(0));
     mainShip_.addThruster(ship.getThruster(1));
     if (barredAngles_.size() < 2) {
-        barredAngles_.resize(2, kFree);
+        barredAngles_.resize(2, kFreeDirection);
     }
 
     solveAllocation(barredAngles_, residual, problem_, mainShip_);

@@ -7,6 +7,10 @@
 #include "allocation/allocProblem.h"
 #include "allocation/forceMom.h"
 
+// The fixed-direction entry that leaves a thruster's direction to the solver. Any value of 0
+// or more fixes the direction; barring fixes only entries that hold exactly this value.
+inline constexpr double kFreeDirection = -1.0;
+
 // Loads problem with the demand, the fixed directions (one per thruster, negative or NaN
 // for free) and the ship's count, lets the two-thruster solution or the general minimiser
 // write the forces into the ship, and returns ship.totalForce().

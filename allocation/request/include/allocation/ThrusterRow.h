@@ -7,14 +7,22 @@
 
 #include "allocation/Shipobj.h"
 
+// What the channel reads from a cell whose column link is not connected: a row of the default
+// type, inactive; every other cell 0, and no rotation range (see maxRotation).
+inline constexpr int kDefaultType = 1;
+inline constexpr int kDefaultActive = 0;
+
+// Row numbers are written back through the model's 8-bit field: rows 0 to 127 only.
+inline constexpr int kMaxTableRows = 128;
+
 // The cells of one row, after the channel's defaults for cells it cannot read.
 struct ThrusterRow {
     float force = 0.0f;  // negative: thrust opposite to the angle
     float angle = 0.0f;  // radians from the bow towards starboard
     // x: sideways arm (port positive), y: height (plays no part), z: forward arm.
     float position[3] = {0.0f, 0.0f, 0.0f};
-    int type = 1;
-    int active = 0;
+    int type = kDefaultType;
+    int active = kDefaultActive;
     float maxForce = 0.0f;
     float reversePenalty = 0.0f;
     float startAngle = 0.0f;

@@ -4,8 +4,7 @@
 
 #include <vector>
 
-#include "allocation/Shipobj.h"
-#include "allocation/allocProblem.h"
+#include "allocation/Allocator.h"
 #include "allocation/forceMom.h"
 #include "allocation/solveAllocation.h"
 
@@ -30,16 +29,6 @@ forceMom raisedDemand(const forceMom& demand);
 
 // checkresult with the pipeline's threshold and tolerance: fwd, swd and rot all agree.
 bool meetsDemand(const forceMom& requested, const forceMom& achieved);
-
-// The request state the pipeline works on; the channel owns it, the pipeline borrows it.
-struct RequestState {
-    Shipobj& ship;
-    allocProblem& problem;
-    std::vector<double>& barredAngles;
-    const forceMom& demand;  // already raised
-    forceMom& generated;
-    int actionInExtrema;
-};
 
 // Solve; bar thrusters that cannot take their direction when rotation is limited; check
 // the result; when it misses, rescale (action 7) or solve again meeting only the components
@@ -71,3 +60,9 @@ void runRequestPipeline(const RequestState& s, ProcessBarred processBarred, Meet
 
 // The pipeline with the library's own steps (BarringAndRescaling and checkresult).
 void runRequestPipeline(const RequestState& s);
+
+// The default allocator: the pipeline with the library's own steps.
+class PipelineAllocator final : public Allocator {
+  public:
+    void allocate(const RequestState& state) override { runRequestPipeline(state); }
+};
