@@ -115,8 +115,8 @@ SolveProblem parseSolveProblem(const JsonField& document) {
     const std::size_t count = thrusters.arraySize();
     // The channel's table bounds every ship; beyond it the solver's matrices grow as the
     // square of the count.
-    if (count > kMaxRows) {
-        thrusters.fail("expected at most " + std::to_string(kMaxRows) + " thrusters, got " +
+    if (count > kMaxTableRows) {
+        thrusters.fail("expected at most " + std::to_string(kMaxTableRows) + " thrusters, got " +
                        std::to_string(count));
     }
     problem.thrusters.reserve(count);
