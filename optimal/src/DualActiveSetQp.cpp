@@ -53,8 +53,7 @@ void checkShapes(const QpProblem& problem) {
     const Eigen::Index n = problem.hessianDiagonal.size();
     const bool shapesAgree = n > 0 && problem.linear.size() == n &&
                              (problem.equalities.rows() == 0 || problem.equalities.cols() == n) &&
-                             problem.equalityValues.size() == problem.equalities.rows() &&
-                             problem.equalities.rows() <= n;
+                             problem.equalityValues.size() == problem.equalities.rows();
     if (!shapesAgree || !(problem.hessianDiagonal.array() > 0.0).all()) {
         throw std::invalid_argument("QP: sizes disagree or the Hessian is not positive");
     }
@@ -189,6 +188,7 @@ bool DualActiveSetQp::start(const QpProblem& problem, const std::vector<int>& wa
     if (!addEqualities(problem, result)) {
         return false;
     }
+    activeEqualities_ = iq_;
     for (const int j : warm) {
         if (iq_ == n_) {
             break;
@@ -300,7 +300,7 @@ void DualActiveSetQp::solve(const QpProblem& problem, const std::vector<int>& wa
             stepDirections();
             double t1 = kInfinity;  // the largest step keeping the active multipliers >= 0
             int l = -1;
-            for (int k = meq_; k < iq_; ++k) {
+            for (int k = activeEqualities_; k < iq_; ++k) {
                 if (r_(k) > 0.0 && u_(k) / r_(k) < t1) {
                     t1 = u_(k) / r_(k);
                     l = k;

@@ -87,7 +87,8 @@ class DualActiveSetQp {
     int iterationCap_;
     int n_ = 0;
     int meq_ = 0;
-    int iq_ = 0;  // active constraints, equalities first
+    int iq_ = 0;                // active constraints, equalities first
+    int activeEqualities_ = 0;  // equalities in the active set (dependent ones are left out)
     Eigen::MatrixXd J_;
     Eigen::MatrixXd R_;
     Eigen::VectorXd x_, np_, d_, z_, r_, u_;
