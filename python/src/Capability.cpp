@@ -34,6 +34,7 @@ py::dict capability(const Vessel& vessel, const kestrom_sim::CapabilityOptions& 
     py::array_t<double> angle(count);
     py::array_t<double> allocation(count);
     py::array_t<double> physical(count);
+    py::array_t<double> optimal(count);
     py::list metAbove;
     for (py::ssize_t i = 0; i < count; ++i) {
         const kestrom_sim::DirectionCapability& d =
@@ -41,6 +42,7 @@ py::dict capability(const Vessel& vessel, const kestrom_sim::CapabilityOptions& 
         angle.mutable_at(i) = d.angle;
         allocation.mutable_at(i) = d.allocation.value_or(std::numeric_limits<double>::quiet_NaN());
         physical.mutable_at(i) = d.physical;
+        optimal.mutable_at(i) = d.optimal.value_or(std::numeric_limits<double>::quiet_NaN());
         metAbove.append(
             py::array_t<double>(static_cast<py::ssize_t>(d.metAbove.size()), d.metAbove.data()));
     }
@@ -49,6 +51,7 @@ py::dict capability(const Vessel& vessel, const kestrom_sim::CapabilityOptions& 
     result["angle"] = angle;
     result["allocation"] = allocation;
     result["physical"] = physical;
+    result["optimal"] = optimal;
     result["metAbove"] = metAbove;
     return result;
 }

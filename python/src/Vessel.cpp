@@ -3,6 +3,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <optional>
 
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
@@ -81,9 +82,19 @@ py::array_t<float> cells(const SessionResult& r) {
     return out;
 }
 
+kestrom_sim::AllocatorKind allocatorKind(const std::string& name) {
+    const std::optional<kestrom_sim::AllocatorKind> kind = kestrom_sim::allocatorNamed(name);
+    if (!kind) {
+        throw py::value_error("allocator: expected one of " +
+                              std::string(kestrom_sim::kAllocatorNames) + ", not \"" + name + "\"");
+    }
+    return *kind;
+}
+
 }  // namespace
 
-Vessel::Vessel(py::handle scenario) : scenario_(parsedScenario(scenario)), session_(scenario_) {}
+Vessel::Vessel(py::handle scenario, const std::string& allocator)
+    : scenario_(parsedScenario(scenario)), session_(scenario_, allocatorKind(allocator)) {}
 
 SessionResult Vessel::allocate(py::handle demand, double tolerance) {
     // The range the run command's --tolerance accepts.
@@ -149,7 +160,10 @@ void addVessel(py::module_& module) {
                        "A vessel's thruster table from a scenario dict (the run command's "
                        "format; \"demands\" may be left out). Each allocate() is one request; "
                        "the table keeps the forces and angles it publishes for the next one.")
-        .def(py::init<py::handle>(), py::arg("scenario"))
+        .def(py::init<py::handle, const std::string&>(), py::arg("scenario"),
+             py::arg("allocator") = "default",
+             "allocator: \"default\" (the Kestrom channel type's) or \"optimal\" (the "
+             "KestromOptimal channel type's)")
         .def("allocate", &Vessel::allocate, py::arg("demand"),
              py::arg("tolerance") = kDefaultVerdictTolerance,
              "Allocate demand [fwd, swd, rot] (N, N, N m) and return the AllocationResult.")
