@@ -213,13 +213,15 @@ bool DualActiveSetQp::start(const QpProblem& problem, const std::vector<int>& wa
 int DualActiveSetQp::mostViolated(const QpProblem& problem, double& violation) const {
     int worst = -1;
     violation = kQpFeasibilityTolerance;
+    const double* x = x_.data();
     const int m = static_cast<int>(problem.inequalities.size());
     for (int j = 0; j < m; ++j) {
-        if (isActive_[static_cast<std::size_t>(j)] != 0) {
-            continue;
+        const PairConstraint& c = problem.inequalities[static_cast<std::size_t>(j)];
+        double v = c.a0 * x[c.i0] - c.b;
+        if (c.i1 >= 0) {
+            v += c.a1 * x[c.i1];
         }
-        const double v = -slack(problem, meq_ + j);
-        if (v > violation) {
+        if (v > violation && isActive_[static_cast<std::size_t>(j)] == 0) {
             violation = v;
             worst = j;
         }
@@ -246,6 +248,69 @@ void DualActiveSetQp::finish(const QpProblem& problem, QpStatus status, QpResult
     }
 }
 
+// The optimality conditions with the warm list as the active set: x = H^-1 (W' lambda - g)
+// with W x = w, so (W H^-1 W') lambda = w + W H^-1 g. A singular system (dependent rows)
+// leaves the case to the iteration.
+bool DualActiveSetQp::warmSetIsOptimal(const QpProblem& problem, const std::vector<int>& warm,
+                                       QpResult& result) {
+    const int k = meq_ + static_cast<int>(warm.size());
+    if (k > n_) {
+        return false;
+    }
+    hInverse_ = problem.hessianDiagonal.cwiseInverse();
+    // Rows of W as dense vectors (k <= n, small).
+    Eigen::MatrixXd& W = W_;
+    W.setZero(k, n_);
+    rhs_.resize(k);
+    W.topRows(meq_) = problem.equalities;
+    rhs_.head(meq_) = problem.equalityValues;
+    for (int i = 0; i < static_cast<int>(warm.size()); ++i) {
+        const PairConstraint& c =
+            problem.inequalities[static_cast<std::size_t>(warm[static_cast<std::size_t>(i)])];
+        W(meq_ + i, c.i0) = c.a0;
+        if (c.i1 >= 0) {
+            W(meq_ + i, c.i1) += c.a1;
+        }
+        rhs_(meq_ + i) = c.b;
+    }
+    WH_.noalias() = W * hInverse_.asDiagonal();
+    M_.noalias() = WH_ * W.transpose();
+    rhs_.noalias() += WH_ * problem.linear;
+    ldlt_.compute(M_);
+    if (ldlt_.info() != Eigen::Success ||
+        ldlt_.vectorD().minCoeff() <=
+            kQpDependenceTolerance * std::max(1.0, ldlt_.vectorD().maxCoeff())) {
+        return false;
+    }
+    lambda_ = ldlt_.solve(rhs_);
+    const Eigen::VectorXd& lambda = lambda_;
+    x_ = hInverse_.cwiseProduct(W.transpose() * lambda - problem.linear);
+    for (int i = meq_; i < k; ++i) {
+        if (lambda(i) > kQpFeasibilityTolerance) {
+            return false;  // an inequality's multiplier of the wrong sign
+        }
+    }
+    isActive_.assign(problem.inequalities.size(), 0);
+    for (const int j : warm) {
+        isActive_[static_cast<std::size_t>(j)] = 1;
+    }
+    double violation = 0.0;
+    if (mostViolated(problem, violation) >= 0) {
+        return false;
+    }
+    result.status = QpStatus::optimal;
+    result.x = x_;
+    result.objective =
+        0.5 * x_.dot(problem.hessianDiagonal.cwiseProduct(x_)) + problem.linear.dot(x_);
+    result.active = warm;
+    result.equalityMultipliers = -lambda.head(meq_);
+    result.inequalityMultipliers.setZero(static_cast<Eigen::Index>(problem.inequalities.size()));
+    for (int i = 0; i < static_cast<int>(warm.size()); ++i) {
+        result.inequalityMultipliers(warm[static_cast<std::size_t>(i)]) = -lambda(meq_ + i);
+    }
+    return true;
+}
+
 void DualActiveSetQp::solve(const QpProblem& problem, const std::vector<int>& warmActive,
                             QpResult& result) {
     checkShapes(problem);
@@ -259,6 +324,9 @@ void DualActiveSetQp::solve(const QpProblem& problem, const std::vector<int>& wa
         if (j >= 0 && j < m && std::find(warm.begin(), warm.end(), j) == warm.end()) {
             warm.push_back(j);
         }
+    }
+    if (!warm.empty() && warmSetIsOptimal(problem, warm, result)) {
+        return;
     }
     // Drop warm constraints with negative multipliers, the most negative first, until the
     // start is dual feasible.

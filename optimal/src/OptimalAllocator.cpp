@@ -124,9 +124,8 @@ struct OptimalAllocator::State {
     std::array<Sector, kRowSlots> sector;
     std::array<std::array<double, 2>, kRowSlots> force;
 
+    // The model depends on the rows alone and is kept.
     void forget() {
-        structure.clear();
-        model.reset();
         active.clear();
         sector.fill(Sector::hull);
         for (auto& f : force) {

@@ -68,11 +68,15 @@ class DualActiveSetQp {
     explicit DualActiveSetQp(int iterationCap = kQpDefaultIterationCap);
 
     // Solves the problem; warmActive lists inequalities expected active (out of range or
-    // repeated indexes are ignored). Those are made active first and dropped again while
-    // their multipliers are negative, so any list gives the same optimum as a cold start.
+    // repeated indexes are ignored). When the list, held as equalities with the equalities,
+    // already gives a point that meets every constraint with multipliers of the right sign,
+    // that point is the optimum and is returned at once (0 iterations). Otherwise the listed
+    // constraints are made active first and dropped again while their multipliers are
+    // negative. Either way any list gives the same optimum as a cold start.
     void solve(const QpProblem& problem, const std::vector<int>& warmActive, QpResult& result);
 
   private:
+    bool warmSetIsOptimal(const QpProblem& problem, const std::vector<int>& warm, QpResult& result);
     bool start(const QpProblem& problem, const std::vector<int>& warm, QpResult& result);
     bool addEqualities(const QpProblem& problem, QpResult& result);
     void normal(const QpProblem& problem, int id);
@@ -94,6 +98,10 @@ class DualActiveSetQp {
     Eigen::VectorXd x_, np_, d_, z_, r_, u_;
     std::vector<int> A_;  // active ids: equality i is i, inequality j is meq + j
     std::vector<char> isActive_;
+    // The warm check's rows W, W H^-1, W H^-1 W', right-hand side and multipliers.
+    Eigen::MatrixXd W_, WH_, M_;
+    Eigen::VectorXd hInverse_, rhs_, lambda_;
+    Eigen::LDLT<Eigen::MatrixXd> ldlt_;
 };
 
 }  // namespace optimal

@@ -39,7 +39,7 @@ struct OptimalSettings {
     // Quadratic solves per power optimum (re-weightings of the quadratic model).
     int reweightCap = 20;
     // Relative change of power below which the re-weighting stops.
-    double reweightTolerance = 1e-6;
+    double reweightTolerance = 1e-5;
     // Iterations per QP solve; a solve stopped at the cap counts as not solved.
     int qpIterationCap = 200;
 };
@@ -82,7 +82,7 @@ class OptimalAllocator {
     // of 0 or a value that is not finite, when a fixed-direction row's reverse penalty is not
     // positive, when the ship has no row, or when the demand is not finite.
     OptimalAllocation allocate(const Shipobj& ship, const forceMom& demand);
-    // Forgets the previous request: the next one starts cold.
+    // Forgets the previous request (sectors, forces, active sets): the next one starts cold.
     void reset();
 
   private:
