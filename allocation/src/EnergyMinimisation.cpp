@@ -110,7 +110,7 @@ void minimizeEnergy(allocProblem& problem, Shipobj& ship) {
     }
     const int nn = 2 * n;
     const int N = nn + 3;
-    SolverWorkspace& ws = problem.workspace;
+    SolverWorkspace& ws = problem.workspace.get();
     ws.reserve(n);
     DirectionTerms* terms = ws.terms.data();
     double* X = ws.X;

@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "allocation/SolverWorkspace.h"
+#include "SolverWorkspace.h"
 #include "mathlib/conjgradKernel.h"
 
 // Offset of element (row, col) in a row-major N x N array.

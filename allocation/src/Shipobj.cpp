@@ -74,3 +74,14 @@ forceMom Shipobj::totalForce() const {
     }
     return total;
 }
+
+forceMom presentThrust(const Shipobj& ship) {
+    forceMom present(0.0, 0.0, 0.0, 0.0);
+    for (const Thrusterobj& t : ship.thrusters()) {
+        const forceMom thrust = storedFrameThrust(t.forceX(), t.forceY(), t.posX(), t.posY());
+        present.fwd += thrust.fwd;
+        present.swd += thrust.swd;
+        present.rot += thrust.rot;
+    }
+    return present;
+}

@@ -1,5 +1,7 @@
 // The minimiser's scratch memory: two blocks carved into its buffers.
-#include "allocation/SolverWorkspace.h"
+#include "SolverWorkspace.h"
+
+#include "allocation/allocProblem.h"
 
 void SolverWorkspace::reserve(int n) {
     const std::size_t nn = 2 * static_cast<std::size_t>(n);
@@ -43,4 +45,23 @@ void SolverWorkspace::reserve(int n) {
     mDiagRows = takeInts(N);
     mBlockRows = takeInts(N);
     cg.reserve(static_cast<int>(N));
+}
+
+WorkspaceHolder::WorkspaceHolder() = default;
+WorkspaceHolder::WorkspaceHolder(const WorkspaceHolder&) {}
+WorkspaceHolder& WorkspaceHolder::operator=(const WorkspaceHolder& other) {
+    if (this != &other) {
+        workspace_.reset();
+    }
+    return *this;
+}
+WorkspaceHolder::WorkspaceHolder(WorkspaceHolder&&) noexcept = default;
+WorkspaceHolder& WorkspaceHolder::operator=(WorkspaceHolder&&) noexcept = default;
+WorkspaceHolder::~WorkspaceHolder() = default;
+
+SolverWorkspace& WorkspaceHolder::get() {
+    if (!workspace_) {
+        workspace_ = std::make_unique<SolverWorkspace>();
+    }
+    return *workspace_;
 }

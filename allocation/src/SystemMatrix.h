@@ -2,7 +2,7 @@
 // matrix, A the constraint matrix of the three force and moment equations.
 #pragma once
 
-#include "allocation/DirectionTerms.h"
+#include "DirectionTerms.h"
 #include "allocation/Shipobj.h"
 #include "allocation/allocProblem.h"
 

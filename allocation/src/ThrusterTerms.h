@@ -4,7 +4,7 @@
 // variables: X[i] the forward and X[n+i] the sideways component of thruster i.
 #pragma once
 
-#include "allocation/DirectionTerms.h"
+#include "DirectionTerms.h"
 #include "allocation/Shipobj.h"
 #include "allocation/allocProblem.h"
 #include "allocation/forceMom.h"

@@ -3,6 +3,7 @@
 table, and solve against `kestrom-sim solve`."""
 import json
 import math
+import random
 
 import kestrom
 import pytest
@@ -62,6 +63,46 @@ def test_vessel_equals_run_json(name, variant, workdir):
         assert_request_equal(ours, line, n)
     if variant is with_rejected_row:
         assert all(r.shutdowns for r in results)
+
+
+def random_demands(document, rng, count):
+    """Demands from well inside the vessel's reach to far beyond it, in every direction,
+    none of them a float: the table and the host round them, and so must the module."""
+    reach = sum(r["maxForce"] for r in document["rows"])
+    arm = max(math.hypot(r["position"][0], r["position"][2]) for r in document["rows"])
+    demands = []
+    for _ in range(count):
+        size = reach * rng.choice([0.02, 0.2, 0.6, 1.2, 3.0])
+        demands.append([size * rng.uniform(-1, 1), size * rng.uniform(-1, 1),
+                        size * arm * rng.uniform(-1, 1)])
+    return demands
+
+
+@pytest.mark.parametrize("action", range(1, 8))
+def test_vessel_equals_run_json_on_random_requests(action, workdir):
+    """Every example with each "Action in Extrema" from 1 to 7 on 20 seeded random demands
+    (560 requests): the demands beyond reach end in the component-mode retry (1 to 6) or the
+    rescaling (7), and the ferry's quadrant-limited azimuths are barred whenever the demand
+    points out of their quadrants."""
+    rng = random.Random(2000 + action)
+    missed = 0
+    for name in SCENARIOS:
+        document = scenario(name)
+        document["actionInExtrema"] = action
+        document["demands"] = random_demands(document, rng, 20)
+        path = workdir / f"{action}-{name}"
+        path.write_text(json.dumps(document))
+        status, out, err = run_sim(["run", "--json", "--log-dir", str(workdir), str(path)],
+                                   workdir)
+        assert status in (0, 5), err
+        lines = [parse(line) for line in out.splitlines()]
+        assert len(lines) == len(document["demands"])
+        vessel = kestrom.Vessel(document)
+        for n, (demand, line) in enumerate(zip(document["demands"], lines), start=1):
+            ours = vessel.allocate(demand)
+            assert_request_equal(ours, line, f"{name} {n}")
+            missed += not ours.met
+    assert missed >= 20
 
 
 def test_request_on_a_table_that_already_meets_it(workdir):

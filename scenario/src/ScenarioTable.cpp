@@ -23,29 +23,13 @@ TableRequest tableRequest(const Scenario& scenario, const Demand& demand) {
 ScenarioTable::ScenarioTable(Scenario& scenario, LinkOutputs& outputs, const Demand& demand)
     : scenario_(scenario), outputs_(outputs), request_(tableRequest(scenario, demand)) {}
 
-int ScenarioTable::rowCount() {
-    return static_cast<int>(request_.rows.size());
-}
-
 int ScenarioTable::previousActive() {
     return valueAsInt(outputs_.activeThrusters, 0);
-}
-
-std::array<float, 3> ScenarioTable::demand() {
-    return request_.demand;
 }
 
 int ScenarioTable::selectRow(int row) {
     selected_ = static_cast<std::size_t>(row);
     return request_.rows[selected_].active;
-}
-
-ThrusterRow ScenarioTable::selectedCells() {
-    return request_.rows[selected_];
-}
-
-int ScenarioTable::actionInExtrema() {
-    return request_.actionInExtrema;
 }
 
 void ScenarioTable::writeCell(int row, Column column, float value) {

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "PluginScene.h"
-#include "allocation/ThrustFrame.h"
+#include "allocation/forceMom.h"
 
 namespace {
 
@@ -68,13 +68,38 @@ TEST_F(ChannelTest, EntryPointsDescribeAndCreateChannels) {
     ASSERT_NE(first, second);
     EXPECT_STREQ(first->GetChannelName(), "Kestrom");
     ASSERT_EQ(first->GetChildCount(), 18);
-    const GUID typeOfKind[] = {VroGuids::Value, VroGuids::ValueVector, VroGuids::Text};
+    // The links as hosts know them: name, type (value, vector, text) and direction.
+    const GUID value = VroGuids::Value, vector = VroGuids::ValueVector, text = VroGuids::Text;
+    const struct {
+        const char* name;
+        GUID type;
+        int direction;
+    } expected[18] = {
+        {"Number of Thrusters", value, 1},
+        {"ThrusterArrayRowIndex", value, 0},
+        {"ForceColumn in ThrusterArray", value, 2},
+        {"AngleColumn in ThrusterArray (RAD)", value, 2},
+        {"RelPositionColumn in ThrusterArray", vector, 1},
+        {"TypeColumn in ThrusterArray", value, 1},
+        {"IsActiveColumn in ThrusterArray", value, 1},
+        {"MaxForceColumn in ThrusterArray", value, 1},
+        {"ReversePenaltyColumn in ThrusterArray", value, 1},
+        {"StartAngleColumn in ThrusterArray (RAD)", value, 1},
+        {"MaxRotationColumn in ThrusterArray (RAD)", value, 1},
+        {"Thrust Needed (Fwd, Swd, Rot)", vector, 1},
+        {"Thrust Generated (Fwd, Swd, Rot)", vector, 0},
+        {"Energy Generated", value, 0},
+        {"Action in Extrema", value, 1},
+        {"Number of active thrusters in previous calculation", value, 0},
+        {"Error Message", text, 0},
+        {"Error?", value, 0},
+    };
     for (int i = 0; i < 18; ++i) {
         const ChildCreation* record = first->GetChildCreation(i);
         ASSERT_NE(record, nullptr);
-        EXPECT_STREQ(record->linkName, kLinks[i].name);
-        EXPECT_TRUE(record->channelType.typeGuid == typeOfKind[int(kLinks[i].kind)]) << i;
-        EXPECT_EQ(record->linkDirection, kLinks[i].direction) << i;
+        EXPECT_STREQ(record->linkName, expected[i].name);
+        EXPECT_TRUE(record->channelType.typeGuid == expected[i].type) << i;
+        EXPECT_EQ(record->linkDirection, expected[i].direction) << i;
         EXPECT_EQ(record->slotIndex, i);
     }
     delete first;  // never computed: returns at once
@@ -174,8 +199,9 @@ TEST_F(ChannelTest, ComputesOnlyWhenSettingsMissTheDemand) {
     forceMom sum;
     for (const Row& r : rows) {
         const double f = r.force, a = r.angle;
-        const forceMom t = storedFrameThrust(f * std::cos(a), f * std::sin(a), r.z, r.x);
-        sum.fwd += t.fwd, sum.swd += t.swd, sum.rot += t.rot;
+        // The present settings count sway as +forceY, forward arm z, sideways arm x.
+        const double fx = f * std::cos(a), fy = f * std::sin(a);
+        sum.fwd += fx, sum.swd += fy, sum.rot += fy * r.z - fx * r.x;
     }
     scene.setDemand(sum.fwd, sum.swd, sum.rot);
     scene.previous.SetValue(3.0f);

@@ -9,7 +9,6 @@
 #include <nlohmann/json.hpp>
 
 #include "RunToolProcess.h"
-#include "allocation/ThrustFrame.h"
 
 namespace {
 
@@ -19,18 +18,22 @@ const std::string kExamples = KESTROM_EXAMPLES_DIR;
 
 class RunCommand : public SimTool {};
 
+// How a thruster pushing fx along the bow and fy towards 90 degrees from it, at forward arm x
+// and sideways arm y, counts: "Thrust Generated" takes the sway as -fy, the check of a table's
+// present settings as +fy; either way the moment is sway times x minus fx times y.
+enum class Sway { negative, positive };
+
 // The thrust of a published table at the scenario's positions (floats, as in the host's
-// cells), summed by one of the channel's rules: shipThrust for "Thrust Generated",
-// storedFrameThrust for the check of a table's present settings against a demand.
-std::array<double, 3> tableThrust(const json& scenarioRows, const json& published,
-                                  forceMom (*rule)(double, double, double, double)) {
+// cells).
+std::array<double, 3> tableThrust(const json& scenarioRows, const json& published, Sway sway) {
     std::array<double, 3> total{0.0, 0.0, 0.0};
     for (std::size_t i = 0; i < published.size(); ++i) {
         const double f = published[i]["force"], a = published[i]["angle"];
-        const forceMom t =
-            rule(f * std::cos(a), f * std::sin(a), scenarioRows[i]["position"][2].get<float>(),
-                 scenarioRows[i]["position"][0].get<float>());
-        total = {total[0] + t.fwd, total[1] + t.swd, total[2] + t.rot};
+        const double x = scenarioRows[i]["position"][2].get<float>();
+        const double y = scenarioRows[i]["position"][0].get<float>();
+        const double fx = f * std::cos(a);
+        const double side = sway == Sway::negative ? -(f * std::sin(a)) : f * std::sin(a);
+        total = {total[0] + fx, total[1] + side, total[2] + (side * x - fx * y)};
     }
     return total;
 }
@@ -114,7 +117,7 @@ TEST_F(RunCommand, ExamplesPublishTablesThatAddUpToTheGeneratedThrust) {
             if (met) {
                 EXPECT_EQ(r["errorMessage"], "No errors");
             }
-            const std::array<double, 3> table = tableThrust(rows, r["rows"], shipThrust);
+            const std::array<double, 3> table = tableThrust(rows, r["rows"], Sway::negative);
             for (int k = 0; k < 3 && example.tableHoldsTotal && r["error"] == 0; ++k)
                 EXPECT_NEAR(table[k], r["thrustGenerated"][k].get<double>(), 1e-6 * scale[k]) << k;
             EXPECT_EQ(r["tableMatchesGenerated"], example.tableHoldsTotal || r["error"] != 0);
@@ -143,7 +146,7 @@ TEST_F(RunCommand, TableMeetingTheRequestAndShutdownWhileReading) {
     json scenario = json::parse(readFile(kExamples + "/drillship.json"));
     scenario["demands"] = json::array({json::array({1.0, 0.5, 0.3})});
     const json first = results({write("first.json", scenario.dump())}).at(0);
-    scenario["demands"].push_back(tableThrust(scenario["rows"], first["rows"], storedFrameThrust));
+    scenario["demands"].push_back(tableThrust(scenario["rows"], first["rows"], Sway::positive));
     const std::vector<json> both = results({write("second.json", scenario.dump())});
     ASSERT_EQ(both.size(), 2u);
     EXPECT_TRUE(both[0]["started"]);

@@ -39,3 +39,8 @@ class Shipobj {
     std::vector<Thrusterobj> thrusters_;
     bool hasLimitedRotation_ = false;
 };
+
+// The ship's two thrust sums live beside each other in Shipobj.cpp: totalForce above, and
+// this one, the sum of every thruster's storedFrameThrust from zero (extra 0): what the check
+// of a table's present settings compares with the demand.
+forceMom presentThrust(const Shipobj& ship);

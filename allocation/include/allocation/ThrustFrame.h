@@ -18,8 +18,6 @@
 
 #include "allocation/forceMom.h"
 
-class Shipobj;
-
 // extra is left 0 by all of them.
 inline forceMom shipThrust(double forceX, double forceY, double posX, double posY) {
     const double side = -forceY;
@@ -37,7 +35,3 @@ inline forceMom rescaleFrameThrust(double forceX, double forceY, double posX, do
 // shipThrust of a table row: `force` along `angle` (radians from the bow), so a negative
 // force pushes the opposite way.
 forceMom rowThrust(double force, double angle, double posX, double posY);
-
-// The thrust of the ship's present settings by storedFrameThrust, summed thruster by thruster
-// from zero: what the check of a table's present settings compares with the demand.
-forceMom presentThrust(const Shipobj& ship);

@@ -24,12 +24,12 @@ class ScenarioTable final : public RequestTable {
   public:
     ScenarioTable(Scenario& scenario, LinkOutputs& outputs, const Demand& demand);
 
-    int rowCount() override;
+    int rowCount() override { return static_cast<int>(request_.rows.size()); }
     int previousActive() override;
-    std::array<float, 3> demand() override;
+    std::array<float, 3> demand() override { return request_.demand; }
     int selectRow(int row) override;
-    ThrusterRow selectedCells() override;
-    int actionInExtrema() override;
+    ThrusterRow selectedCells() override { return request_.rows[selected_]; }
+    int actionInExtrema() override { return request_.actionInExtrema; }
     void writeRows(const std::vector<PublishedRow>& rows) override;
     void zeroForces(int rowCount) override;
     void writeOutputs(const LinkOutputs& outputs) override;

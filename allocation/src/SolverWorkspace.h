@@ -1,4 +1,4 @@
-// Scratch memory of the energy minimiser. It lives in the channel's allocProblem so that
+// Scratch memory of the energy minimiser. The channel's allocProblem holds one so that
 // every solve reuses the same buffers; they only grow. It carries nothing from one solve
 // to the next, so a copy (or a move) starts empty.
 #pragma once
@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "allocation/DirectionTerms.h"
+#include "DirectionTerms.h"
 #include "mathlib/conjgradKernel.h"
 
 class SolverWorkspace {
