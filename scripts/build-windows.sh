@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Cross builds the Windows programs with Debian's MinGW-w64: the plug-in Kestrom.dll, the
-# stand-in host engine DLL, kestrom-sim.exe and the test programs, all in BUILD_DIR/bin.
+# Cross builds the Windows programs with Debian's MinGW-w64: the plug-ins Kestrom.dll and
+# KestromOptimal.dll, the stand-in host engine DLL, kestrom-sim.exe and the test programs, all
+# in BUILD_DIR/bin.
 # ctest in BUILD_DIR runs the tests under Wine (see scripts/test.sh for a headless setup).
 #
 # Usage: scripts/build-windows.sh [BUILD_DIR [cmake args...]]   (default build/windows)

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "allocation/RequestPipeline.h"
 #include "allocation/Thrusterobj.h"
 
 namespace {
@@ -58,4 +59,9 @@ RequestVerdict judgeThrust(const forceMom& demand, const forceMom& thrust, doubl
                         pushesAgainst(demand.swd, thrust.swd, significantForce),
                         pushesAgainst(demand.rot, thrust.rot, significantForce * arm)};
     return verdict;
+}
+
+RequestVerdict judgePublished(const forceMom& demand, const forceMom& thrust, double arm,
+                              double tolerance) {
+    return judgeThrust(raisedDemand(demand), thrust, arm, tolerance);
 }

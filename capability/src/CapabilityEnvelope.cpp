@@ -100,7 +100,7 @@ GridLimit gridLimit(const Scenario& scenario, const CapabilityOptions& options,
             publishedTableThrust(scenario, demand, problem, request, allocator.get());
         const forceMom asked(demand[0], demand[1], demand[2], 0.0);
         const bool met =
-            judgeThrust(asked, thrust, largestArm(request.ship), options.tolerance).met;
+            judgePublished(asked, thrust, largestArm(request.ship), options.tolerance).met;
         if (met && !missed) {
             grid.limit = magnitude;
         } else if (met) {

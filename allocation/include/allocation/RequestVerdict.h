@@ -32,3 +32,9 @@ double largestArm(const std::vector<ThrusterRow>& rows);
 // when arm > 0). A NaN anywhere is a miss.
 RequestVerdict judgeThrust(const forceMom& demand, const forceMom& thrust, double arm,
                            double tolerance = kDefaultVerdictTolerance);
+// The verdict on the thrust of a table a channel published for `demand`: judged against the
+// demand as the channel reads it (raisedDemand, no component below 0.01 in magnitude), which
+// is what it was asked for. A zero demand met exactly would otherwise miss by 0.01 N against
+// a bound of 0.01 N.
+RequestVerdict judgePublished(const forceMom& demand, const forceMom& thrust, double arm,
+                              double tolerance = kDefaultVerdictTolerance);
