@@ -4,11 +4,18 @@
 
 #include <array>
 #include <cmath>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "allocation/Shipobj.h"
 #include "portable/TestText.h"
+
+// What the model says of a rotation range above a full turn: the text that a rejected row's
+// shutdown and the tools pass on (ModelTest checks its wording).
+inline std::string rejectedRotationText() {
+    return failureText([] { Thrusterobj(0, 0.0, 0.0, 2, 1.0, 0.0, 0.1, 0.0, 0.0, 7.0); });
+}
 
 using Vec3 = std::array<double, 3>;
 using Mat3 = std::array<Vec3, 3>;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "PluginScene.h"
+#include "allocation/AllocationTestSupport.h"
 #include "allocation/forceMom.h"
 
 namespace {
@@ -307,9 +308,7 @@ TEST_F(ChannelTest, FailuresShutDownAndTheNextRequestRecovers) {
     rows[1].maxRotation = 7.0f;
     Scene scene(rows);
     scene.channel->CallChannel();
-    EXPECT_EQ(scene.text(), kShutdownText +
-                                "Error in Class:Thrusterobj Function:MaxRotation. Incorrect input "
-                                "value.");
+    EXPECT_EQ(scene.text(), kShutdownText + rejectedRotationText());
     EXPECT_EQ(scene.errorFlag.GetValue(), 1.0f);
     scene.cycle();
     EXPECT_EQ(scene.text(), "No errors");

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "PluginScene.h"
+#include "allocation/AllocationTestSupport.h"
 
 // glibc hands the cached stack of a finished detached worker to the next new thread and frees
 // the old thread's dynamic TLS there (the plug-in's thread_local variables live in dynamic TLS,
@@ -20,8 +21,7 @@ extern "C" const char* __tsan_default_suppressions() {
 namespace {
 
 constexpr int kChannels = 8;
-const std::string kRejectedRowMessage =
-    "Error in Class:Thrusterobj Function:MaxRotation. Incorrect input value.";
+const std::string kRejectedRowMessage = rejectedRotationText();
 
 // ThreadSanitizer makes each request about 20 times slower.
 #if defined(__SANITIZE_THREAD__)

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "RunToolProcess.h"
+#include "allocation/AllocationTestSupport.h"
 
 namespace {
 
@@ -235,8 +236,9 @@ TEST_F(RunCommand, TableMeetingTheRequestAndShutdownWhileReading) {
     EXPECT_EQ(result["errorMessage"], "No errors");
     EXPECT_EQ(result["rows"][3]["force"], 0.0);
     ASSERT_EQ(result["shutdowns"].size(), 1u);
-    EXPECT_NE(result["shutdowns"][0]["errorMessage"].get<std::string>().find("MaxRotation"),
-              std::string::npos);
+    EXPECT_NE(
+        result["shutdowns"][0]["errorMessage"].get<std::string>().find(rejectedRotationText()),
+        std::string::npos);
     for (const json& row : result["shutdowns"][0]["rows"])
         EXPECT_EQ(row["force"], 0.0);
     EXPECT_EQ(result["publishedRows"], json::array({0, 1, 2}));
@@ -246,9 +248,7 @@ TEST_F(RunCommand, TableMeetingTheRequestAndShutdownWhileReading) {
                             "Message\": Unfortunately an error occurred."),
               std::string::npos)
         << last.err;
-    EXPECT_NE(last.err.find("Error in Class:Thrusterobj Function:MaxRotation. Incorrect input "
-                            "value."),
-              std::string::npos);
+    EXPECT_NE(last.err.find(rejectedRotationText()), std::string::npos);
 }
 
 // A demand series from CSV gives one result line per demand; each line of the CSV written

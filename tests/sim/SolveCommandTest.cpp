@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "RunToolProcess.h"
+#include "allocation/AllocationTestSupport.h"
 
 namespace {
 
@@ -64,9 +65,7 @@ TEST_F(SimTool, RejectedAndMalformedProblems) {
     const ToolResult rejected = solve([](json& p) { p["thrusters"][1]["maxRotation"] = 7.0; });
     EXPECT_EQ(rejected.status, 1);
     EXPECT_EQ(rejected.err, "");
-    EXPECT_EQ(json::parse(rejected.out),
-              json({{"error",
-                     "Error in Class:Thrusterobj Function:MaxRotation. Incorrect input value."}}));
+    EXPECT_EQ(json::parse(rejected.out), json({{"error", rejectedRotationText()}}));
     const ToolResult nan = solve([](json& p) { p["barredAngles"] = {"NaN", -1.0}; });
     EXPECT_EQ(nan.status, 0) << nan.err;
     EXPECT_EQ(nan.out, run({"solve", kTwoThrusters}).out);
