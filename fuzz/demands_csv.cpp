@@ -7,7 +7,7 @@
 
 #include "CsvSeries.h"
 #include "FuzzSupport.h"
-#include "JsonInput.h"
+#include "scenario/JsonInput.h"
 
 using namespace kestrom_sim;
 

@@ -9,10 +9,10 @@
 #include <exception>
 #include <vector>
 
-#include "JsonInput.h"
-#include "SolveProblem.h"
-#include "allocation/RequestPipeline.h"
 #include "allocation/BarringAndRescaling.h"
+#include "allocation/RequestPipeline.h"
+#include "scenario/JsonInput.h"
+#include "scenario/SolveProblem.h"
 
 using namespace kestrom_sim;
 

@@ -8,8 +8,8 @@
 #include <sstream>
 
 #include "FuzzSupport.h"
-#include "JsonInput.h"
-#include "SolveProblem.h"
+#include "scenario/JsonInput.h"
+#include "scenario/SolveProblem.h"
 
 using namespace kestrom_sim;
 

@@ -7,8 +7,8 @@
 #include <limits>
 
 #include "FuzzSupport.h"
-#include "JsonInput.h"
-#include "Scenario.h"
+#include "scenario/JsonInput.h"
+#include "scenario/Scenario.h"
 
 using namespace kestrom_sim;
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tools and the tests need, when missing.
 # Usage: scripts/install-deps.sh [windows]   (windows: also the MinGW-w64 cross compilers
-# and Wine, for scripts/build-windows.sh and the Windows test stage)
+# and Wine, for scripts/build-windows.sh and the Windows test stage, and what
+# scripts/check-msvc-layout.sh needs besides clang)
 set -euo pipefail
 
 packages=(
@@ -11,9 +12,11 @@ packages=(
     pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib
 )
 if [ "${1:-}" = windows ]; then
-    # googletest: the sources the cross build compiles (/usr/src/googletest).
+    # googletest: the sources the cross build compiles (/usr/src/googletest). llvm: the
+    # archiver and resource compiler that CMake asks for when it configures clang for the
+    # MSVC target (scripts/check-msvc-layout.sh).
     packages+=(g++-mingw-w64-x86-64-posix mingw-w64 binutils-mingw-w64-x86-64 googletest
-               wine wine64)
+               wine wine64 llvm)
 fi
 
 missing=()

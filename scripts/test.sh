@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Every check: the release build with all tests, the Python module's tests and a benchmark
-# smoke run, the Windows build with its tests under Wine, all tests again under
+# smoke run, the Windows build with its tests under Wine, every source compiled for the
+# Microsoft C++ ABI with the virtual slots and records the host relies on, all tests again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer,
 # and the fuzz stage, which replays the committed fuzz inputs. Every stage gives the same
 # verdict on every run.
@@ -71,6 +72,14 @@ wineserver -k
 trap - EXIT
 unset WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
 echo "-- Windows stage: $((SECONDS - windows_started)) s"
+
+echo "== Microsoft C++ ABI: every source compiled for the host's compiler, its slots and records"
+msvc_started=$SECONDS
+msvc_log=$(mktemp)
+"$root/scripts/check-msvc-layout.sh" "$root/build/msvc" 2>&1 | tee "$msvc_log"
+count_passed "$(sed -n 's/^\([0-9]*\) passed.*/\1/p' "$msvc_log" | tail -n 1)" "MSVC layout"
+rm -f "$msvc_log"
+echo "-- MSVC layout stage: $((SECONDS - msvc_started)) s"
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 "$root/scripts/build.sh" "$root/build/asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -3,8 +3,8 @@
 
 #include <pybind11/pybind11.h>
 
-#include "CapabilityEnvelope.h"
 #include "Vessel.h"
+#include "capability/CapabilityEnvelope.h"
 
 namespace kestrom_python {
 

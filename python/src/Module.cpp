@@ -6,10 +6,10 @@
 #include <pybind11/stl.h>
 
 #include "Capability.h"
-#include "JsonInput.h"
 #include "RequestTiming.h"
 #include "Solve.h"
 #include "Vessel.h"
+#include "scenario/JsonInput.h"
 
 namespace py = pybind11;
 

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "JsonInput.h"
+#include "scenario/JsonInput.h"
 
 namespace py = pybind11;
 

@@ -4,13 +4,13 @@
 #include <exception>
 #include <string>
 
-#include "JsonInput.h"
 #include "PythonJson.h"
-#include "SolveProblem.h"
 #include "allocation/EnergyMinimisation.h"
 #include "allocation/ReferenceMinimiser.h"
 #include "allocation/allocProblem.h"
 #include "allocation/solveAllocation.h"
+#include "scenario/JsonInput.h"
+#include "scenario/SolveProblem.h"
 
 namespace py = pybind11;
 

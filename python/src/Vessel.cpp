@@ -7,8 +7,8 @@
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
-#include "JsonInput.h"
 #include "PythonJson.h"
+#include "scenario/JsonInput.h"
 
 namespace py = pybind11;
 using kestrom_sim::SessionResult;

@@ -6,9 +6,9 @@
 
 #include <pybind11/pybind11.h>
 
-#include "Scenario.h"
-#include "TableSession.h"
 #include "allocation/allocProblem.h"
+#include "scenario/Scenario.h"
+#include "scenario/TableSession.h"
 
 namespace kestrom_python {
 

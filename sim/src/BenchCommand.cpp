@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "Commands.h"
-#include "JsonInput.h"
 #include "OptionChecks.h"
-#include "SolveProblem.h"
 #include "allocation/EnergyMinimisation.h"
 #include "allocation/ReferenceMinimiser.h"
 #include "allocation/allocProblem.h"
 #include "allocation/solveAllocation.h"
+#include "scenario/JsonInput.h"
+#include "scenario/SolveProblem.h"
 
 namespace kestrom_sim {
 

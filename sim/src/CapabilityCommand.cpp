@@ -7,17 +7,17 @@
 #include <memory>
 #include <string>
 
-#include "CapabilityEnvelope.h"
 #include "CapabilityOutput.h"
 #include "Commands.h"
-#include "DefaultVessel.h"
-#include "JsonInput.h"
 #include "OptionChecks.h"
 #include "OutputFile.h"
-#include "Scenario.h"
-#include "ScenarioWarnings.h"
 #include "SvgText.h"
 #include "Terminal.h"
+#include "capability/CapabilityEnvelope.h"
+#include "scenario/DefaultVessel.h"
+#include "scenario/JsonInput.h"
+#include "scenario/Scenario.h"
+#include "scenario/ScenarioWarnings.h"
 
 namespace kestrom_sim {
 

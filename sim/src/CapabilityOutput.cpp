@@ -1,15 +1,15 @@
 // Printing the envelope. Demand angles turn from ahead (+fwd) towards port (+swd); with
 // ahead drawn up and port left, angle a lies at (-sin a, -cos a) from the centre on the page.
 #include "CapabilityOutput.h"
-#include "TruePi.h"
+#include "scenario/TruePi.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
 
-#include "NumberText.h"
 #include "SvgText.h"
+#include "scenario/NumberText.h"
 
 namespace kestrom_sim {
 

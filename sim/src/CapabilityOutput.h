@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "CapabilityEnvelope.h"
+#include "capability/CapabilityEnvelope.h"
 
 namespace kestrom_sim {
 

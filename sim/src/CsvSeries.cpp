@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "JsonInput.h"
-#include "NumberText.h"
-#include "RequestReport.h"
 #include "Scene.h"
+#include "scenario/JsonInput.h"
+#include "scenario/NumberText.h"
+#include "scenario/RequestReport.h"
 
 namespace kestrom_sim {
 

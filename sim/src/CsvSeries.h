@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "Scenario.h"
+#include "scenario/Scenario.h"
 
 namespace kestrom_sim {
 

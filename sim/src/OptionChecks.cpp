@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "NumberText.h"
+#include "scenario/NumberText.h"
 
 namespace kestrom_sim {
 

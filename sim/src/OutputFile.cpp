@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "JsonInput.h"
+#include "scenario/JsonInput.h"
 
 namespace kestrom_sim {
 

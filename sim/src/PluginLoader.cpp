@@ -12,7 +12,7 @@
 #include <climits>
 #include <cstring>
 
-#include "JsonInput.h"
+#include "scenario/JsonInput.h"
 
 #if defined(_WIN32)
 #define KESTROM_PLUGIN_FILE_NAME "Kestrom.dll"

@@ -13,23 +13,23 @@
 #include <sstream>
 #include <string>
 
-#include "ChannelRows.h"
 #include "Commands.h"
 #include "CsvSeries.h"
-#include "DefaultVessel.h"
-#include "JsonInput.h"
-#include "NumberText.h"
 #include "OptionChecks.h"
 #include "OutputFile.h"
 #include "PluginLoader.h"
-#include "RequestReport.h"
-#include "Scenario.h"
-#include "ScenarioWarnings.h"
 #include "Scene.h"
 #include "SvgPicture.h"
 #include "Terminal.h"
-#include "TruePi.h"
 #include "host/EngineInterface.h"
+#include "scenario/ChannelRows.h"
+#include "scenario/DefaultVessel.h"
+#include "scenario/JsonInput.h"
+#include "scenario/NumberText.h"
+#include "scenario/RequestReport.h"
+#include "scenario/Scenario.h"
+#include "scenario/ScenarioWarnings.h"
+#include "scenario/TruePi.h"
 
 namespace kestrom_sim {
 

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "JsonInput.h"
+#include "scenario/JsonInput.h"
 
 namespace kestrom_sim {
 

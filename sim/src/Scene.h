@@ -11,10 +11,10 @@
 #include <thread>
 #include <vector>
 
-#include "OutputLinks.h"
-#include "RequestReport.h"
-#include "Scenario.h"
 #include "host/Vro_Channel.h"
+#include "scenario/OutputLinks.h"
+#include "scenario/RequestReport.h"
+#include "scenario/Scenario.h"
 #include "scene/HostScene.h"
 
 namespace kestrom_sim {

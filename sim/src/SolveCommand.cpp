@@ -5,12 +5,12 @@
 #include <string>
 
 #include "Commands.h"
-#include "JsonInput.h"
-#include "SolveProblem.h"
 #include "allocation/EnergyMinimisation.h"
 #include "allocation/ReferenceMinimiser.h"
 #include "allocation/allocProblem.h"
 #include "allocation/solveAllocation.h"
+#include "scenario/JsonInput.h"
+#include "scenario/SolveProblem.h"
 
 namespace kestrom_sim {
 

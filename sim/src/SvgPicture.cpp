@@ -5,17 +5,17 @@
 // so port is drawn left, the angle turns clockwise on the page, and a positive moment
 // (bow to port) turns counter-clockwise.
 #include "SvgPicture.h"
-#include "TruePi.h"
+#include "scenario/TruePi.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
 
-#include "ChannelRows.h"
-#include "JsonInput.h"
 #include "SvgText.h"
 #include "allocation/angles.h"
+#include "scenario/ChannelRows.h"
+#include "scenario/JsonInput.h"
 
 namespace kestrom_sim {
 

@@ -5,10 +5,10 @@
 #include <cstddef>
 #include <string>
 
-#include "RequestReport.h"
-#include "Scenario.h"
 #include "Scene.h"
 #include "SvgText.h"
+#include "scenario/RequestReport.h"
+#include "scenario/Scenario.h"
 
 namespace kestrom_sim {
 

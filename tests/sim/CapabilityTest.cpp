@@ -6,11 +6,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "CapabilityEnvelope.h"
-#include "DefaultVessel.h"
-#include "PhysicalLimit.h"
 #include "RunToolProcess.h"
-#include "ScenarioTable.h"
+#include "capability/CapabilityEnvelope.h"
+#include "capability/PhysicalLimit.h"
+#include "scenario/DefaultVessel.h"
+#include "scenario/ScenarioTable.h"
 
 namespace {
 

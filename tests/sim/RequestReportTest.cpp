@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "RequestReport.h"
+#include "scenario/RequestReport.h"
 
 namespace {
 

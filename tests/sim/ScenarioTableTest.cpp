@@ -4,10 +4,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "JsonInput.h"
 #include "RunToolProcess.h"
-#include "Scenario.h"
-#include "ScenarioTable.h"
+#include "scenario/JsonInput.h"
+#include "scenario/Scenario.h"
+#include "scenario/ScenarioTable.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "JsonInput.h"
 #include "RunToolProcess.h"
-#include "Scenario.h"
-#include "ScenarioWarnings.h"
+#include "scenario/JsonInput.h"
+#include "scenario/Scenario.h"
+#include "scenario/ScenarioWarnings.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "JsonInput.h"
 #include "channel/LinkTable.h"
+#include "scenario/JsonInput.h"
 
 namespace kestrom_sim {
 

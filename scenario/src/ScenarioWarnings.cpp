@@ -1,20 +1,20 @@
 // Scenario warnings. What a row means is asked of the channel's own reading (channelRow) and
 // of the model (the thruster addThrusterRow builds), so the texts follow those rules.
-#include "ScenarioWarnings.h"
+#include "scenario/ScenarioWarnings.h"
 
 #include <cmath>
 #include <cstdint>
 #include <iostream>
 #include <optional>
 
-#include "ChannelRows.h"
-#include "JsonInput.h"
-#include "NumberText.h"
-#include "ScenarioTable.h"
 #include "allocation/ThrusterRow.h"
 #include "allocation/ThrusterType.h"
 #include "allocation/Thrusterobj.h"
 #include "allocation/angles.h"
+#include "scenario/ChannelRows.h"
+#include "scenario/JsonInput.h"
+#include "scenario/NumberText.h"
+#include "scenario/ScenarioTable.h"
 
 namespace kestrom_sim {
 

@@ -1,6 +1,6 @@
 // Scenario rows read the way the channel reads its table: float cells, link defaults, integer
 // cells truncated as the channel's Value links truncate them.
-#include "ChannelRows.h"
+#include "scenario/ChannelRows.h"
 
 #include "host/ValueAsInt.h"
 

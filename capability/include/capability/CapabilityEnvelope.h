@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "Scenario.h"
 #include "allocation/RequestVerdict.h"
+#include "scenario/Scenario.h"
 
 namespace kestrom_sim {
 

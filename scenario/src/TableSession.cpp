@@ -1,14 +1,14 @@
 // Requests on a table that carries its published cells and outputs from one to the next.
-#include "TableSession.h"
+#include "scenario/TableSession.h"
 
 #include <utility>
 
-#include "ChannelRows.h"
-#include "ScenarioTable.h"
 #include "allocation/RequestPipeline.h"
 #include "allocation/TableRequest.h"
 #include "allocation/ThrustFrame.h"
 #include "channel/OutputTexts.h"
+#include "scenario/ChannelRows.h"
+#include "scenario/ScenarioTable.h"
 
 namespace kestrom_sim {
 

@@ -1,5 +1,5 @@
 // JSON input reading with messages that name the file and the key.
-#include "JsonInput.h"
+#include "scenario/JsonInput.h"
 
 #include <cerrno>
 #include <cfloat>

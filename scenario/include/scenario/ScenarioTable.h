@@ -3,8 +3,8 @@
 // allocateTable instead of a host.
 #pragma once
 
-#include "Scenario.h"
 #include "allocation/TableRequest.h"
+#include "scenario/Scenario.h"
 
 namespace kestrom_sim {
 

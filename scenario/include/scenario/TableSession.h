@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "OutputLinks.h"
-#include "RequestReport.h"
-#include "Scenario.h"
 #include "allocation/allocProblem.h"
+#include "scenario/OutputLinks.h"
+#include "scenario/RequestReport.h"
+#include "scenario/Scenario.h"
 
 namespace kestrom_sim {
 

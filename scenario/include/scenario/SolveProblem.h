@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "JsonInput.h"
 #include "allocation/Shipobj.h"
 #include "allocation/Thrusterobj.h"
 #include "allocation/forceMom.h"
+#include "scenario/JsonInput.h"
 
 namespace kestrom_sim {
 

@@ -2,8 +2,8 @@
 // magnitudes through the channel's own pipeline and publication rule on worker threads, each
 // with its own solver work record. Every direction is computed alone, so the results do not
 // depend on the number of threads.
-#include "CapabilityEnvelope.h"
-#include "TruePi.h"
+#include "capability/CapabilityEnvelope.h"
+#include "scenario/TruePi.h"
 
 #include <algorithm>
 #include <atomic>
@@ -12,9 +12,9 @@
 #include <mutex>
 #include <thread>
 
-#include "PhysicalLimit.h"
-#include "ScenarioTable.h"
 #include "allocation/TableRequest.h"
+#include "capability/PhysicalLimit.h"
+#include "scenario/ScenarioTable.h"
 
 namespace kestrom_sim {
 

@@ -1,7 +1,7 @@
 // The scenario run when no scenario file is given: an offshore supply vessel of about 80 m.
 #pragma once
 
-#include "Scenario.h"
+#include "scenario/Scenario.h"
 
 namespace kestrom_sim {
 

@@ -1,11 +1,11 @@
 // Reading solve problems and writing solve results.
-#include "SolveProblem.h"
+#include "scenario/SolveProblem.h"
 
 #include <cmath>
 #include <cstdio>
 #include <limits>
 
-#include "NumberText.h"
+#include "scenario/NumberText.h"
 
 namespace kestrom_sim {
 

@@ -1,5 +1,5 @@
 // Shortest round-trip printing of doubles.
-#include "NumberText.h"
+#include "scenario/NumberText.h"
 
 #include <charconv>
 #include <cmath>

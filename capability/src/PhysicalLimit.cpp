@@ -4,8 +4,8 @@
 // one part per sector; a binary variable z gives the force sector, the other part 0 (the
 // tangent rows scale with z and 1 - z, the edge rows are homogeneous), so the union of the
 // two convex sectors is represented exactly.
-#include "PhysicalLimit.h"
-#include "TruePi.h"
+#include "capability/PhysicalLimit.h"
+#include "scenario/TruePi.h"
 
 #include <glpk.h>
 

@@ -1,8 +1,8 @@
 // A scenario's request as the channel reads it from the host's table.
-#include "ScenarioTable.h"
+#include "scenario/ScenarioTable.h"
 
-#include "ChannelRows.h"
 #include "host/ValueAsInt.h"
+#include "scenario/ChannelRows.h"
 
 namespace kestrom_sim {
 

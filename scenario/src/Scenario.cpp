@@ -1,5 +1,5 @@
 // Scenario reading: every value checked, every problem named by its key.
-#include "Scenario.h"
+#include "scenario/Scenario.h"
 
 namespace kestrom_sim {
 

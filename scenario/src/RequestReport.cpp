@@ -1,5 +1,5 @@
 // The tool's report on one published table.
-#include "RequestReport.h"
+#include "scenario/RequestReport.h"
 
 #include "allocation/ThrustFrame.h"
 

@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <vector>
 
-#include "Scenario.h"
 #include "allocation/ThrusterRow.h"
+#include "scenario/Scenario.h"
 
 namespace kestrom_sim {
 

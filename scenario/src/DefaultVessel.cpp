@@ -2,7 +2,7 @@
 // the bow direction (the first two rows, where the channel expects its main thrusters), a
 // retractable azimuth forward, an azimuth aft, and two bow tunnel thrusters that push weaker
 // in reverse. Same data as examples/supply-vessel.json.
-#include "DefaultVessel.h"
+#include "scenario/DefaultVessel.h"
 
 #include "allocation/angles.h"
 
