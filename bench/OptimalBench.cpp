@@ -16,8 +16,6 @@
 #include <chrono>
 #include <cmath>
 #include <deque>
-#include <fstream>
-#include <nlohmann/json.hpp>
 #include <random>
 #include <string>
 #include <vector>
@@ -27,6 +25,9 @@
 #include "allocation/TableRequest.h"
 #include "allocation/ThrustFrame.h"
 #include "optimal/OptimalAllocator.h"
+#include "scenario/ChannelRows.h"
+#include "scenario/JsonInput.h"
+#include "scenario/Scenario.h"
 
 namespace {
 
@@ -34,25 +35,10 @@ constexpr double kTruePi = 3.14159265358979323846;
 constexpr int kRequests = 2000;
 
 std::vector<ThrusterRow> scenarioRows(const std::string& file) {
-    std::ifstream in(std::string(KESTROM_SOURCE_DIR) + "/examples/" + file);
-    const nlohmann::json scenario = nlohmann::json::parse(in);
-    std::vector<ThrusterRow> rows;
-    for (const nlohmann::json& cells : scenario.at("rows")) {
-        ThrusterRow row;
-        row.force = cells.value("force", 0.0f);
-        row.angle = cells.value("angle", 0.0f);
-        for (std::size_t k = 0; k < 3; ++k) {
-            row.position[k] = cells.at("position").at(k).get<float>();
-        }
-        row.type = cells.value("type", 1);
-        row.active = cells.value("active", 0);
-        row.maxForce = cells.value("maxForce", 0.0f);
-        row.reversePenalty = cells.value("reversePenalty", 0.0f);
-        row.startAngle = cells.value("startAngle", 0.0f);
-        row.maxRotation = cells.value("maxRotation", 3.14159265358f);
-        rows.push_back(row);
-    }
-    return rows;
+    const std::string path = std::string(KESTROM_SOURCE_DIR) + "/examples/" + file;
+    const nlohmann::json document = kestrom_sim::readJsonFile(path);
+    return kestrom_sim::channelRows(
+        kestrom_sim::parseScenario(kestrom_sim::JsonField(document, path), file, false));
 }
 
 // Ten rows: six azimuths turning within 20 to 70 degrees either side, two free azimuths and

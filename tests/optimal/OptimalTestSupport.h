@@ -3,16 +3,18 @@
 #pragma once
 
 #include <cmath>
-#include <fstream>
-#include <nlohmann/json.hpp>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "allocation/AttainableSet.h"
+#include "allocation/TableRequest.h"
 #include "allocation/ThrustFrame.h"
 #include "allocation/ThrusterRow.h"
 #include "allocation/ThrusterType.h"
+#include "scenario/ChannelRows.h"
+#include "scenario/JsonInput.h"
+#include "scenario/Scenario.h"
 
 namespace optimal_test {
 
@@ -20,28 +22,14 @@ constexpr double kTruePi = 3.14159265358979323846;
 inline const char* const kScenarios[] = {"ferry", "supply-vessel", "mss-supply", "drillship"};
 using Setting = std::vector<std::array<double, 2>>;  // stored-frame force per row
 
+// The active rows of an example, read as the tools and the channel read them.
 inline Shipobj scenarioShip(const std::string& name) {
-    std::ifstream in(std::string(KESTROM_SOURCE_DIR) + "/examples/" + name + ".json");
-    const nlohmann::json rows = nlohmann::json::parse(in).at("rows");
-    Shipobj ship;
-    std::vector<double> barred(rows.size(), -1.0);
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const nlohmann::json& c = rows[i];
-        ThrusterRow row;
-        row.angle = c.value("angle", 0.0f);
-        row.position[0] = c.at("position").at(0).get<float>();
-        row.position[2] = c.at("position").at(2).get<float>();
-        row.type = c.value("type", 1);
-        row.active = c.value("active", 0);
-        row.maxForce = c.value("maxForce", 0.0f);
-        row.reversePenalty = c.value("reversePenalty", 0.0f);
-        row.startAngle = c.value("startAngle", 0.0f);
-        row.maxRotation = c.value("maxRotation", 3.14159265358f);
-        if (isActiveRow(row.active)) {
-            addThrusterRow(static_cast<int>(i), row, ship, barred);
-        }
-    }
-    return ship;
+    const std::string path = std::string(KESTROM_SOURCE_DIR) + "/examples/" + name + ".json";
+    const nlohmann::json document = kestrom_sim::readJsonFile(path);
+    TableRequest request;
+    request.rows = kestrom_sim::channelRows(
+        kestrom_sim::parseScenario(kestrom_sim::JsonField(document, path), name, false));
+    return readTable(request).ship;
 }
 
 // `rows` thrusters, the first `sectorRows` of narrow limited rotation, the others fixed
