@@ -27,7 +27,8 @@ struct Givens {
 
 Givens rotationFor(double a, double b) {
     Givens g;
-    g.h = std::hypot(a, b);
+    // a and b are entries of the factors, far from overflow: no need for hypot's scaling.
+    g.h = std::sqrt(a * a + b * b);
     if (g.h == 0.0) {
         return g;
     }
