@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "allocation/RequestPipeline.h"
 #include "allocation/Thrusterobj.h"
 
 namespace {
@@ -50,9 +51,15 @@ RequestVerdict judgeThrust(const forceMom& demand, const forceMom& thrust, doubl
         forceMom(demand.fwd - thrust.fwd, demand.swd - thrust.swd, demand.rot - thrust.rot, 0.0);
     const double forceBound = tolerance * scale;
     const double momentBound = tolerance * scale * arm;
-    verdict.met = within(verdict.shortfall.fwd, forceBound) &&
-                  within(verdict.shortfall.swd, forceBound) &&
-                  within(verdict.shortfall.rot, momentBound);
+    // The channel allocates a component under 0.01 as +0.01: a table that gives what the
+    // channel was asked for must not miss on that raise, so each component may differ by its
+    // raise on top of the tolerance.
+    const forceMom raised = raisedDemand(demand);
+    verdict.missed = {
+        !within(verdict.shortfall.fwd, forceBound + std::fabs(raised.fwd - demand.fwd)),
+        !within(verdict.shortfall.swd, forceBound + std::fabs(raised.swd - demand.swd)),
+        !within(verdict.shortfall.rot, momentBound + std::fabs(raised.rot - demand.rot))};
+    verdict.met = !verdict.missed[0] && !verdict.missed[1] && !verdict.missed[2];
     const double significantForce = kSignificantShare * scale;
     verdict.opposite = {pushesAgainst(demand.fwd, thrust.fwd, significantForce),
                         pushesAgainst(demand.swd, thrust.swd, significantForce),

@@ -23,26 +23,6 @@ namespace {
 constexpr double kPi = kTruePi;
 constexpr double kDegree = kPi / 180.0;
 
-// The ship the channel builds from the scenario's table, rows the model rejects named.
-Shipobj channelShip(const Scenario& scenario) {
-    const TableRequest request = tableRequest(scenario, Demand{});
-    Shipobj ship;
-    std::vector<double> barredAngles(request.rows.size(), -1.0);
-    for (std::size_t row = 0; row < request.rows.size(); ++row) {
-        if (!isActiveRow(request.rows[row].active)) {
-            continue;
-        }
-        try {
-            addThrusterRow(static_cast<int>(row), request.rows[row], ship, barredAngles);
-        } catch (const std::exception& error) {
-            throw CapabilityInputError(
-                "rows[" + std::to_string(row) + "]",
-                std::string("the thruster model rejects it: ") + error.what());
-        }
-    }
-    return ship;
-}
-
 void checkOptions(const CapabilityOptions& options) {
     if (options.directions < 1 || options.directions > kMaxDirections) {
         throw CapabilityInputError("--directions",
@@ -84,6 +64,25 @@ void allocationLimit(const Scenario& scenario, const CapabilityOptions& options,
 
 }  // namespace
 
+Shipobj channelShip(const Scenario& scenario) {
+    const TableRequest request = tableRequest(scenario, Demand{});
+    Shipobj ship;
+    std::vector<double> barredAngles(request.rows.size(), -1.0);
+    for (std::size_t row = 0; row < request.rows.size(); ++row) {
+        if (!isActiveRow(request.rows[row].active)) {
+            continue;
+        }
+        try {
+            addThrusterRow(static_cast<int>(row), request.rows[row], ship, barredAngles);
+        } catch (const std::exception& error) {
+            throw CapabilityInputError(
+                "rows[" + std::to_string(row) + "]",
+                std::string("the thruster model rejects it: ") + error.what());
+        }
+    }
+    return ship;
+}
+
 Demand capabilityDemand(double degrees, double magnitude, double moment) {
     return {magnitude * std::cos(degrees * kDegree), magnitude * std::sin(degrees * kDegree),
             moment};
@@ -95,15 +94,21 @@ CapabilityEnvelope capabilityEnvelope(const Scenario& scenario, const Capability
     CapabilityEnvelope envelope;
     envelope.moment = options.moment;
     PhysicalLimit physical(thrusterReaches(ship));
+    if (!physical.holds(options.moment)) {
+        throw CapabilityInputError("--moment",
+                                   "the thrusters cannot hold this yaw moment even without any "
+                                   "force");
+    }
     for (int k = 0; k < options.directions; ++k) {
         DirectionCapability direction;
         direction.angle = 360.0 * k / options.directions;
+        // A held moment leaves t = 0 feasible in every direction.
         const std::optional<double> limit =
             physical.largest(direction.angle * kDegree, options.moment);
         if (!limit) {
-            throw CapabilityInputError("--moment",
-                                       "the thrusters cannot hold this yaw moment "
-                                       "even without any force");
+            throw std::runtime_error("the physical-limit programme found no setting at " +
+                                     std::to_string(direction.angle) +
+                                     " degrees, although the moment is held");
         }
         direction.physical = *limit;
         envelope.directions.push_back(direction);

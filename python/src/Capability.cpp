@@ -3,6 +3,7 @@
 #include "Capability.h"
 
 #include <cmath>
+#include <exception>
 #include <limits>
 
 #include <pybind11/numpy.h>
@@ -17,11 +18,32 @@ constexpr const char* kScenarioName = "scenario";
 
 }  // namespace
 
-py::dict capability(const Vessel& vessel, const kestrom_sim::CapabilityOptions& options) {
+py::dict capability(const Vessel& vessel, kestrom_sim::CapabilityOptions options,
+                    py::object progress) {
+    // The envelope calls back from its worker threads, one call at a time.
+    std::exception_ptr raised;
+    if (!progress.is_none()) {
+        options.progress = [&progress, &raised](int done, int total) {
+            py::gil_scoped_acquire acquired;
+            if (raised) {
+                return;
+            }
+            try {
+                progress(done, total);
+            } catch (const py::error_already_set&) {
+                raised = std::current_exception();
+            }
+        };
+    }
     kestrom_sim::CapabilityEnvelope envelope;
     try {
-        py::gil_scoped_release released;
-        envelope = kestrom_sim::capabilityEnvelope(vessel.scenario(), options);
+        {
+            py::gil_scoped_release released;
+            envelope = kestrom_sim::capabilityEnvelope(vessel.scenario(), options);
+        }
+        if (raised) {
+            std::rethrow_exception(raised);
+        }
     } catch (const kestrom_sim::CapabilityInputError& e) {
         // As the command names them: a row by the scenario it belongs to ("FILE: KEY:
         // PROBLEM"), an option by itself, here the keyword ("directions", not "--directions").

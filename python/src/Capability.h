@@ -10,6 +10,9 @@ namespace kestrom_python {
 
 // {"moment": float, "angle", "allocation" (NaN where the capability command writes null),
 // "physical": float64 arrays, "metAbove": a list of float64 arrays, one per direction}.
-pybind11::dict capability(const Vessel& vessel, const kestrom_sim::CapabilityOptions& options);
+// progress, unless None, is called as progress(done, total) after each direction; what it
+// raises stops reporting and is raised once the envelope is computed.
+pybind11::dict capability(const Vessel& vessel, kestrom_sim::CapabilityOptions options,
+                          pybind11::object progress);
 
 }  // namespace kestrom_python

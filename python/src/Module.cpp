@@ -31,20 +31,21 @@ PYBIND11_MODULE(kestrom, module) {
     module.def(
         "capability",
         [](const kestrom_python::Vessel& vessel, int directions, double moment, double step,
-           double tolerance, unsigned threads) {
+           double tolerance, unsigned threads, py::object progress) {
             kestrom_sim::CapabilityOptions options;
             options.directions = directions;
             options.moment = moment;
             options.stepPercent = step;
             options.tolerance = tolerance;
             options.threads = threads;
-            return kestrom_python::capability(vessel, options);
+            return kestrom_python::capability(vessel, options, progress);
         },
         py::arg("vessel"), py::arg("directions") = 72, py::arg("moment") = 0.0,
         py::arg("step") = 1.0, py::arg("tolerance") = kDefaultVerdictTolerance,
-        py::arg("threads") = 0,
+        py::arg("threads") = 0, py::arg("progress") = py::none(),
         "The capability envelope of the vessel's table as it was built, as the capability "
-        "command gives it; allocation is NaN where the command writes null.");
+        "command gives it; allocation is NaN where the command writes null. progress, if "
+        "given, is called as progress(done, total) after each direction.");
     module.def("_time_requests", &kestrom_python::timeRequests, py::arg("scenario"),
                py::arg("demands"),
                "Seconds for the demands' requests on a fresh table, timed in C++ alone.");

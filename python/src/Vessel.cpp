@@ -9,6 +9,8 @@
 
 #include "PythonJson.h"
 #include "scenario/JsonInput.h"
+#include "scenario/NumberText.h"
+#include "scenario/ScenarioWarnings.h"
 
 namespace py = pybind11;
 using kestrom_sim::SessionResult;
@@ -81,15 +83,53 @@ py::array_t<float> cells(const SessionResult& r) {
     return out;
 }
 
+// What the vessel gives: met, and no error shutdown during the request.
+bool resultOk(const SessionResult& r) {
+    return r.report.verdict.met && r.shutdowns.empty() && r.outputs.error == 0.0f;
+}
+
+std::string resultRepr(const SessionResult& r) {
+    const forceMom& t = r.report.tableThrust;
+    const forceMom& s = r.report.verdict.shortfall;
+    std::string text = "<AllocationResult ok=" + std::string(resultOk(r) ? "True" : "False") +
+                       " met=" + (r.report.verdict.met ? "True" : "False");
+    if (!r.shutdowns.empty()) {
+        text += " shutdowns=" + std::to_string(r.shutdowns.size()) + " (see .shutdowns)";
+    }
+    text += " error=" + std::to_string(static_cast<int>(r.outputs.error)) + " table_thrust=[" +
+            kestrom_sim::quantityText(t.fwd, "N") + ", " + kestrom_sim::quantityText(t.swd, "N") +
+            ", " + kestrom_sim::quantityText(t.rot, "N m") + "]";
+    if (!r.report.verdict.met) {
+        text += " shortfall=[" + kestrom_sim::quantityText(s.fwd, "N") + ", " +
+                kestrom_sim::quantityText(s.swd, "N") + ", " +
+                kestrom_sim::quantityText(s.rot, "N m") + "]";
+    }
+    return text + ">";
+}
+
 }  // namespace
 
-Vessel::Vessel(py::handle scenario) : scenario_(parsedScenario(scenario)), session_(scenario_) {}
+Vessel::Vessel(py::handle scenario) : scenario_(parsedScenario(scenario)), session_(scenario_) {
+    // The command line's warnings, through Python's warnings module.
+    const py::object warn = py::module_::import("warnings").attr("warn");
+    for (const std::string& warning : kestrom_sim::scenarioWarnings(scenario_, kScenarioName)) {
+        warn(warning, py::handle(PyExc_UserWarning), 2);
+    }
+}
 
-SessionResult Vessel::allocate(py::handle demand, double tolerance) {
+namespace {
+
+void checkTolerance(double tolerance) {
     // The range the run command's --tolerance accepts.
     if (!(tolerance >= 0.0 && tolerance <= 1.0)) {
         throw py::value_error("tolerance: expected a number from 0 to 1");
     }
+}
+
+}  // namespace
+
+SessionResult Vessel::allocate(py::handle demand, double tolerance) {
+    checkTolerance(tolerance);
     kestrom_sim::Demand parsed;
     if (!takePlainDemand(demand, parsed)) {
         const nlohmann::json document =
@@ -100,6 +140,73 @@ SessionResult Vessel::allocate(py::handle demand, double tolerance) {
     py::gil_scoped_release released;
     const std::lock_guard<std::mutex> lock(busy_);
     return session_.request(parsed, problem_, tolerance);
+}
+
+py::dict Vessel::allocateSeries(py::handle demands, double tolerance) {
+    checkTolerance(tolerance);
+    const py::array_t<double, py::array::c_style | py::array::forcecast> table =
+        py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(demands);
+    if (!table || table.ndim() != 2 || table.shape(1) != 3) {
+        throw py::value_error("allocate_series: demands: expected N rows of [fwd, swd, rot]");
+    }
+    const std::size_t count = static_cast<std::size_t>(table.shape(0));
+    std::vector<kestrom_sim::Demand> parsed(count);
+    for (std::size_t n = 0; n < count; ++n) {
+        for (std::size_t k = 0; k < 3; ++k) {
+            parsed[n][k] = table.at(static_cast<py::ssize_t>(n), static_cast<py::ssize_t>(k));
+            if (!plainNumber(parsed[n][k])) {
+                throw py::value_error("allocate_series: demands[" + std::to_string(n) + "][" +
+                                      std::to_string(k) + "]: expected a finite number");
+            }
+        }
+    }
+    std::vector<SessionResult> results;
+    results.reserve(count);
+    {
+        py::gil_scoped_release released;
+        const std::lock_guard<std::mutex> lock(busy_);
+        for (const kestrom_sim::Demand& demand : parsed) {
+            results.push_back(session_.request(demand, problem_, tolerance));
+        }
+    }
+    const py::ssize_t n = static_cast<py::ssize_t>(count);
+    const py::ssize_t rows = static_cast<py::ssize_t>(scenario_.rows.size());
+    py::array_t<float> force({n, rows}), angle({n, rows}), generated({n, py::ssize_t{3}});
+    py::array_t<double> tableThrust({n, py::ssize_t{3}}), shortfall({n, py::ssize_t{3}});
+    py::array_t<double> energy(n);
+    py::array_t<bool> met(n), ok(n), started(n);
+    py::array_t<int> error(n);
+    for (py::ssize_t i = 0; i < n; ++i) {
+        const SessionResult& r = results[static_cast<std::size_t>(i)];
+        for (py::ssize_t j = 0; j < rows && j < static_cast<py::ssize_t>(r.rows.size()); ++j) {
+            force.mutable_at(i, j) = r.rows[static_cast<std::size_t>(j)].force;
+            angle.mutable_at(i, j) = r.rows[static_cast<std::size_t>(j)].angle;
+        }
+        const forceMom& t = r.report.tableThrust;
+        const forceMom& s = r.report.verdict.shortfall;
+        for (py::ssize_t k = 0; k < 3; ++k) {
+            generated.mutable_at(i, k) = r.outputs.thrustGenerated[static_cast<std::size_t>(k)];
+            tableThrust.mutable_at(i, k) = k == 0 ? t.fwd : k == 1 ? t.swd : t.rot;
+            shortfall.mutable_at(i, k) = k == 0 ? s.fwd : k == 1 ? s.swd : s.rot;
+        }
+        energy.mutable_at(i) = r.outputs.energy;
+        met.mutable_at(i) = r.report.verdict.met;
+        ok.mutable_at(i) = resultOk(r);
+        started.mutable_at(i) = r.started;
+        error.mutable_at(i) = static_cast<int>(r.outputs.error);
+    }
+    py::dict out;
+    out["force"] = force;
+    out["angle"] = angle;
+    out["generated"] = generated;
+    out["energy"] = energy;
+    out["error"] = error;
+    out["started"] = started;
+    out["table_thrust"] = tableThrust;
+    out["met"] = met;
+    out["shortfall"] = shortfall;
+    out["ok"] = ok;
+    return out;
 }
 
 void addVessel(py::module_& module) {
@@ -143,7 +250,11 @@ void addVessel(py::module_& module) {
             "table_matches_generated",
             [](const SessionResult& r) { return r.report.tableMatchesGenerated; })
         .def_property_readonly("zero_rows",
-                               [](const SessionResult& r) { return r.report.zeroRows; });
+                               [](const SessionResult& r) { return r.report.zeroRows; })
+        .def_property_readonly("ok", resultOk,
+                               "True when the table meets the demand and no error shutdown "
+                               "happened during the request")
+        .def("__repr__", resultRepr);
 
     py::class_<Vessel>(module, "Vessel",
                        "A vessel's thruster table from a scenario dict (the run command's "
@@ -153,8 +264,18 @@ void addVessel(py::module_& module) {
         .def("allocate", &Vessel::allocate, py::arg("demand"),
              py::arg("tolerance") = kDefaultVerdictTolerance,
              "Allocate demand [fwd, swd, rot] (N, N, N m) and return the AllocationResult.")
+        .def("allocate_series", &Vessel::allocateSeries, py::arg("demands"),
+             py::arg("tolerance") = kDefaultVerdictTolerance,
+             "Allocate N demands (an N x 3 array) one after the other, each starting from the "
+             "table the previous one left; returns a dict of arrays with N rows: force, angle "
+             "(N x rows), generated, table_thrust, shortfall (N x 3), energy, error, started, "
+             "met, ok (N).")
         .def_property_readonly("name", [](const Vessel& v) { return v.scenario().name; })
-        .def_property_readonly("rows", [](const Vessel& v) { return v.scenario().rows.size(); });
+        .def_property_readonly("rows", [](const Vessel& v) { return v.scenario().rows.size(); })
+        .def("__repr__", [](const Vessel& v) {
+            return "<Vessel '" + v.scenario().name + "' with " +
+                   std::to_string(v.scenario().rows.size()) + " rows>";
+        });
 }
 
 }  // namespace kestrom_python

@@ -19,6 +19,8 @@ class Vessel {
 
     // One request; the table keeps what it publishes for the next one, as the host's does.
     kestrom_sim::SessionResult allocate(pybind11::handle demand, double tolerance);
+    // N requests in a row (an N x 3 array of demands): a dict of arrays with N rows.
+    pybind11::dict allocateSeries(pybind11::handle demands, double tolerance);
 
     // The table as the scenario gave it, before any request.
     const kestrom_sim::Scenario& scenario() const { return scenario_; }

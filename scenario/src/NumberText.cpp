@@ -3,6 +3,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <system_error>
 
 namespace kestrom_sim {
@@ -43,6 +45,25 @@ std::string floatText(float value) {
 
 std::string jsonNumber(double value) {
     return std::isfinite(value) ? roundTripText(value) : "null";
+}
+
+std::string quantityText(double value, const char* unit, int digits) {
+    // The prefix of the value as printed: 999.99 N at 3 digits is "1 kN", not "1e+03 N".
+    char rounded[64];
+    std::snprintf(rounded, sizeof rounded, "%.*e", digits - 1, value);
+    const double size = std::fabs(std::strtod(rounded, nullptr));
+    const char* prefix = "";
+    double scaled = value;
+    if (size >= 1e6) {
+        prefix = "M";
+        scaled = value / 1e6;
+    } else if (size >= 1e3) {
+        prefix = "k";
+        scaled = value / 1e3;
+    }
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*g %s%s", digits, scaled, prefix, unit);
+    return buffer;
 }
 
 }  // namespace kestrom_sim

@@ -167,8 +167,9 @@ void warnRow(const Scenario& scenario, std::size_t row, Warnings& warnings,
         warnings.add(rowKey(row, "reversePenalty"),
                      "a fixed-direction thruster with a reverse penalty of " +
                          floatText(cells.reversePenalty) + readAs +
-                         ", below 1: the minimiser can diverge for forces above a few newtons "
-                         "and the result may be NaN");
+                         ", below 1: when it runs in reverse with more than a few newtons the "
+                         "minimiser goes astray, and the published table misses the demand "
+                         "badly with \"No errors\" (rarely: NaN)");
     }
     if (canBeBarred(*model.thruster)) {
         barrable.push_back(row);

@@ -60,7 +60,7 @@ void showProgress(int done, int total) {
 
 int runCapability(CapabilityCommandOptions& options) {
     const std::string file =
-        options.scenarioPath.empty() ? "built-in vessel" : inputName(options.scenarioPath);
+        options.scenarioPath.empty() ? kDefaultVesselSource : inputName(options.scenarioPath);
     try {
         if (!options.csvPath.empty()) {
             checkOutputPath(options.csvPath, "--csv");
@@ -80,9 +80,7 @@ int runCapability(CapabilityCommandOptions& options) {
         }
         const CapabilityEnvelope envelope = capabilityEnvelope(scenario, options.envelope);
         // Only an accepted input is warned about, so that bad input stays one line.
-        if (!options.scenarioPath.empty()) {
-            printScenarioWarnings(scenario, file);
-        }
+        printScenarioWarnings(scenario, file);
         if (options.json) {
             std::cout << capabilityJson(envelope);
         } else {

@@ -54,15 +54,7 @@ double ringStep(double largest) {
 }
 
 std::string forceText(double newtons) {
-    char buffer[48];
-    if (newtons >= 1e6) {
-        std::snprintf(buffer, sizeof buffer, "%.3g MN", newtons / 1e6);
-    } else if (newtons >= 1e3) {
-        std::snprintf(buffer, sizeof buffer, "%.3g kN", newtons / 1e3);
-    } else {
-        std::snprintf(buffer, sizeof buffer, "%.3g N", newtons);
-    }
-    return buffer;
+    return quantityText(newtons, "N", 3);
 }
 
 void label(std::ostringstream& svg, double x, double y, const std::string& text,

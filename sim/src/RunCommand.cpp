@@ -207,28 +207,40 @@ void printShutdowns(std::ostream& out, const RequestResult& r) {
 void printVerdict(std::ostream& out, const Reported& x, double tolerance) {
     const RequestReport& report = x.report;
     const char* names[3] = {"fwd", "swd", "rot"};
+    const char* units[3] = {"N", "N", "N m"};
+    out << "  What the vessel gets (the tool's verdict on the published table):\n";
     if (!report.tableMatchesGenerated) {
-        out << "  The table's thrust differs from \"Thrust Generated\"";
-        if (!report.zeroRows.empty()) {
-            out << ": rows published as 0 (direction out of range): " << rowList(report.zeroRows);
+        out << "   The table's thrust differs from \"Thrust Generated\"";
+        if (report.zeroRows.empty()) {
+            out << ".\n";
+        } else {
+            out << ": row" << (report.zeroRows.size() > 1 ? "s " : " ") << rowList(report.zeroRows)
+                << " pointed outside the rotation range, so the channel wrote force 0 into the "
+                   "table, while \"Thrust Generated\" still counts that thrust.\n";
         }
-        out << '\n';
     }
     const forceMom& s = report.verdict.shortfall;
+    const double shortfall[3] = {s.fwd, s.swd, s.rot};
     if (report.verdict.met) {
-        out << "  Met: the table's thrust is within " << roundTripText(100.0 * tolerance)
+        out << "   Met: the table's thrust is within " << roundTripText(100.0 * tolerance)
             << " % of the demand"
             << (x.result.shutdowns.empty()
                     ? ".\n"
                     : ", but after an error shutdown: not counted as met.\n");
     } else {
-        out << "  MISSED: the table's thrust falls short by fwd " << roundTripText(s.fwd)
-            << " N, swd " << roundTripText(s.swd) << " N, rot " << roundTripText(s.rot)
-            << " N m (tolerance " << roundTripText(100.0 * tolerance) << " %).\n";
+        out << "   MISSED: the table's thrust falls short by";
+        const char* separator = " ";
+        for (std::size_t k = 0; k < 3; ++k) {
+            if (report.verdict.missed[k]) {
+                out << separator << names[k] << ' ' << quantityText(shortfall[k], units[k]);
+                separator = ", ";
+            }
+        }
+        out << " (tolerance " << roundTripText(100.0 * tolerance) << " %).\n";
     }
     for (std::size_t k = 0; k < 3; ++k) {
         if (report.verdict.opposite[k]) {
-            out << "  Opposite: the table pushes " << names[k] << " against the demand's sign.\n";
+            out << "   Opposite: the table pushes " << names[k] << " against the demand's sign.\n";
         }
     }
 }
@@ -282,9 +294,10 @@ void printHuman(std::ostream& out, const Scenario& scenario, const Reported& x, 
     }
     out << "   energy" << padded(floatText(r.outputs.energy), 36) << '\n'
         << "   active thrusters" << padded(floatText(r.outputs.activeThrusters), 26) << '\n'
+        << "   time" << formatted("%38.3f", 1000.0 * r.seconds) << " ms\n"
+        << "  The plug-in's own report (\"No errors\" whatever the table gives):\n"
         << "   Error Message: " << r.outputs.errorMessage << '\n'
-        << "   Error?" << padded(floatText(r.outputs.error), 36) << '\n'
-        << "   time" << formatted("%38.3f", 1000.0 * r.seconds) << " ms\n";
+        << "   Error?" << padded(floatText(r.outputs.error), 36) << '\n';
     printShutdowns(out, r);
     if (publishedSomething(r) || r.end == RequestEnd::notStarted || !r.shutdowns.empty()) {
         printVerdict(out, x, tolerance);
@@ -405,9 +418,8 @@ int runScenario(RunOptions options) {
         std::cerr << "kestrom-sim: " << e.what() << '\n';
         return 2;
     }
-    if (!options.scenarioPath.empty()) {
-        printScenarioWarnings(scenario, inputName(options.scenarioPath));
-    }
+    printScenarioWarnings(scenario, options.scenarioPath.empty() ? kDefaultVesselSource
+                                                                 : inputName(options.scenarioPath));
     showWarnings(nullptr);
     if (!options.json) {
         std::cout << scenario.name << ": " << scenario.rows.size() << " thrusters, plug-in \""

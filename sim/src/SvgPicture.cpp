@@ -16,6 +16,7 @@
 #include "allocation/angles.h"
 #include "scenario/ChannelRows.h"
 #include "scenario/JsonInput.h"
+#include "scenario/NumberText.h"
 
 namespace kestrom_sim {
 
@@ -28,6 +29,7 @@ constexpr double kFullRange = ::kPi;
 constexpr double kWidth = 960.0;
 constexpr double kHeight = 720.0;
 constexpr double kPanelLeft = 600.0;  // the text panel on the right
+constexpr double kLabelGlyph = 0.8;   // mean glyph width of a bold label (digits, %), in font sizes
 
 const char* const kColourLow = "#1f6fb2";
 const char* const kColourHigh = "#e08a00";
@@ -49,19 +51,7 @@ std::string num(double value) {
 
 // A force or moment with an SI prefix and three significant digits: "1.25 MN".
 std::string withUnit(double value, const char* unit) {
-    const double size = std::fabs(value);
-    const char* prefix = "";
-    double scaled = value;
-    if (size >= 1e6) {
-        prefix = "M";
-        scaled = value / 1e6;
-    } else if (size >= 1e3) {
-        prefix = "k";
-        scaled = value / 1e3;
-    }
-    char buffer[48];
-    std::snprintf(buffer, sizeof buffer, "%.3g %s%s", scaled, prefix, unit);
-    return buffer;
+    return quantityText(value, unit, 3);
 }
 
 // Splits text into lines of at most width characters, at spaces where possible.
@@ -92,6 +82,57 @@ std::vector<std::string> wrapped(const std::string& text, std::size_t width) {
     }
     return lines;
 }
+
+// Text boxes already on the page, so that a new label goes where it overlaps none of them.
+// Labels keep 4 px apart.
+class LabelPlacer {
+  public:
+    struct Box {
+        double left, top, right, bottom;
+    };
+
+    // The first position near `preferred` (the text's anchor point, baseline y) at which the
+    // label is free of every placed one and within the drawing's area; the text starts there
+    // (anchor start) or ends there (anchor end).
+    Point place(Point preferred, const std::string& label, bool anchorEnd) {
+        const double width = kLabelGlyph * 12.0 * static_cast<double>(label.size());
+        for (int ring = 0; ring < 60; ++ring) {
+            for (int dy = -ring; dy <= ring; ++dy) {
+                for (int dx = -ring; dx <= ring; ++dx) {
+                    if (std::max(std::abs(dx), std::abs(dy)) != ring) {
+                        continue;  // only the ring's edge: nearer cells were tried before
+                    }
+                    const Point at{preferred.x + dx * 0.5 * width, preferred.y + dy * 14.0};
+                    const double left = anchorEnd ? at.x - width : at.x;
+                    const Box box{left - 2.0, at.y - 13.0, left + width + 2.0, at.y + 4.0};
+                    if (fits(box)) {
+                        boxes_.push_back(box);
+                        return at;
+                    }
+                }
+            }
+        }
+        return preferred;  // never reached on a page of at most 128 labels
+    }
+
+    // A box other text already takes.
+    void reserve(const Box& box) { boxes_.push_back(box); }
+
+  private:
+    static bool overlap(const Box& a, const Box& b) {
+        return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+    }
+    bool fits(const Box& box) const {
+        if (box.left < 2.0 || box.right > kPanelLeft - 4.0 || box.top < 64.0 ||
+            box.bottom > kHeight - 2.0) {
+            return false;
+        }
+        return std::none_of(boxes_.begin(), boxes_.end(),
+                            [&](const Box& other) { return overlap(box, other); });
+    }
+
+    std::vector<Box> boxes_;
+};
 
 class Drawing {
   public:
@@ -207,7 +248,10 @@ void text(std::ostringstream& svg, double x, double y, const std::string& conten
 }
 
 void drawThrusters(std::ostringstream& svg, const Drawing& d, const Scenario& scenario,
-                   const RequestResult& result) {
+                   const RequestResult& result, const RequestReport& report) {
+    LabelPlacer labels;
+    const Point forwardMark = d.toPage(0.0, 0.0);  // the page's "forward" above the vessel
+    labels.reserve({forwardMark.x - 25.0, 72.0, forwardMark.x + 25.0, 88.0});
     const double r = d.symbolRadius();
     const double arrowLength = 4.5 * r;
     double largestForce = 0.0;
@@ -262,31 +306,48 @@ void drawThrusters(std::ostringstream& svg, const Drawing& d, const Scenario& sc
                   false);
             labelAt = {tip.x + 6.0 * (dir.x >= 0 ? 1 : -1), tip.y + (dir.y >= 0 ? 14.0 : -4.0)};
         }
-        char label[32];
-        std::snprintf(label, sizeof label, active ? "%.0f%%" : "off", utilisation);
-        text(svg, labelAt.x, labelAt.y, label,
-             dir.x >= 0 ? " font-size=\"12\" font-weight=\"bold\""
-                        : " font-size=\"12\" font-weight=\"bold\" text-anchor=\"end\"");
+        // A row the channel wrote as 0 because its direction lay outside its range says so.
+        const bool writtenAsZero = std::find(report.zeroRows.begin(), report.zeroRows.end(),
+                                             static_cast<int>(i)) != report.zeroRows.end();
+        char label[48];
+        std::snprintf(label, sizeof label,
+                      !active         ? "off"
+                      : writtenAsZero ? "0%% (out of range)"
+                                      : "%.0f%%",
+                      utilisation);
+        const bool anchorEnd = dir.x < 0;
+        const Point placed = labels.place(labelAt, label, anchorEnd);
+        text(svg, placed.x, placed.y, label,
+             anchorEnd
+                 ? " class=\"share\" font-size=\"12\" font-weight=\"bold\" text-anchor=\"end\""
+                 : " class=\"share\" font-size=\"12\" font-weight=\"bold\"");
         svg << "</g>\n";
     }
 }
 
+// The demand (dashed) and what the published table gives (solid green); where "Thrust
+// Generated" claims something else, the claim as a faint dashed ghost.
 void drawTotals(std::ostringstream& svg, const Drawing& d, const Scenario& scenario,
-                const RequestResult& result) {
+                const RequestResult& result, const RequestReport& report) {
     const Point origin = d.toPage(0.0, 0.0);
     const double fwdD = result.demand[0], swdD = result.demand[1], rotD = result.demand[2];
+    const double fwdT = report.tableThrust.fwd, swdT = report.tableThrust.swd,
+                 rotT = report.tableThrust.rot;
     const double fwdG = result.outputs.thrustGenerated[0], swdG = result.outputs.thrustGenerated[1],
                  rotG = result.outputs.thrustGenerated[2];
-    const double forceD = std::hypot(fwdD, swdD), forceG = std::hypot(fwdG, swdG);
+    const double forceD = std::hypot(fwdD, swdD), forceT = std::hypot(fwdT, swdT),
+                 forceG = std::hypot(fwdG, swdG);
     // Totals are scaled against a quarter of what all thrusters together can give, so that
     // a small total looks small, and against each other when they are larger.
     double capacity = 0.0;
     for (const ScenarioRow& row : scenario.rows) {
         capacity += std::fabs(cell(row, Column::maxForce));
     }
-    const double forceRef = std::max({forceD, forceG, 0.25 * capacity});
+    const bool ghost = !report.tableMatchesGenerated;
+    const double forceRef = std::max({forceD, forceT, ghost ? forceG : 0.0, 0.25 * capacity});
     const double momentRef =
-        std::max({std::fabs(rotD), std::fabs(rotG), 0.25 * capacity * 0.5 * d.length()});
+        std::max({std::fabs(rotD), std::fabs(rotT), ghost ? std::fabs(rotG) : 0.0,
+                  0.25 * capacity * 0.5 * d.length()});
     const double arrowRef = 0.3 * d.length() * d.scale();
     auto forceArrow = [&](double fwd, double swd, double size, const char* colour,
                           const char* marker, bool dashed) {
@@ -299,10 +360,17 @@ void drawTotals(std::ostringstream& svg, const Drawing& d, const Scenario& scena
     };
     const double radius = std::max(0.07 * d.length() * d.scale(), 18.0);
     momentArc(svg, origin, radius, rotD, momentRef, kColourDemand, "head-demand", true);
-    momentArc(svg, origin, radius + 7.0, rotG, momentRef, kColourGenerated, "head-generated",
+    if (ghost) {
+        svg << "<g id=\"claimed\" opacity=\"0.35\">\n";
+        momentArc(svg, origin, radius + 14.0, rotG, momentRef, kColourGenerated, "head-generated",
+                  true);
+        forceArrow(fwdG, swdG, forceG, kColourGenerated, "head-generated", true);
+        svg << "</g>\n";
+    }
+    momentArc(svg, origin, radius + 7.0, rotT, momentRef, kColourGenerated, "head-generated",
               false);
     forceArrow(fwdD, swdD, forceD, kColourDemand, "head-demand", true);
-    forceArrow(fwdG, swdG, forceG, kColourGenerated, "head-generated", false);
+    forceArrow(fwdT, swdT, forceT, kColourGenerated, "head-generated", false);
     svg << "<path d=\"M " << num(origin.x - 6) << ' ' << num(origin.y) << " h 12 M "
         << num(origin.x) << ' ' << num(origin.y - 6)
         << " v 12\" stroke=\"black\" stroke-width=\"1.5\"/>\n";
@@ -331,16 +399,30 @@ void drawPanel(std::ostringstream& svg, const Scenario& scenario, const RequestR
     }
     // The verdict on the table's thrust; a miss or a shutdown in red.
     const forceMom& shortfall = report.verdict.shortfall;
-    std::string verdict = report.verdict.met
-                              ? "Met: the table's thrust gives the demand"
-                              : "MISSED: short by fwd " + withUnit(shortfall.fwd, "N") + ", swd " +
-                                    withUnit(shortfall.swd, "N") + ", rot " +
-                                    withUnit(shortfall.rot, "N m");
+    const double missedBy[3] = {shortfall.fwd, shortfall.swd, shortfall.rot};
+    const char* names[3] = {"fwd", "swd", "rot"};
+    const char* units[3] = {"N", "N", "N m"};
+    std::string verdict =
+        report.verdict.met ? "Met: the table's thrust gives the demand" : "MISSED: short by";
+    for (int k = 0; k < 3 && !report.verdict.met; ++k) {
+        if (report.verdict.missed[static_cast<std::size_t>(k)]) {
+            verdict += std::string(verdict.back() == 'y' ? " " : ", ") + names[k] + " " +
+                       withUnit(missedBy[k], units[k]);
+        }
+    }
     if (!result.shutdowns.empty()) {
         verdict = "SHUT DOWN during this request. " + verdict;
     }
     if (!report.tableMatchesGenerated) {
-        verdict += ". The table's thrust differs from Thrust Generated";
+        verdict += ". The table's thrust differs from Thrust Generated (faint dashed)";
+        if (!report.zeroRows.empty()) {
+            std::string rows;
+            for (const int row : report.zeroRows) {
+                rows += (rows.empty() ? "" : ", ") + std::to_string(row);
+            }
+            verdict += ": row" + std::string(report.zeroRows.size() > 1 ? "s " : " ") + rows +
+                       " pointed out of range and were written as 0";
+        }
     }
     const bool bad = !report.verdict.met || !result.shutdowns.empty();
     for (const std::string& line : wrapped(verdict, 44)) {
@@ -350,21 +432,23 @@ void drawPanel(std::ostringstream& svg, const Scenario& scenario, const RequestR
         y += 17.0;
     }
     y += 8.0;
-    text(svg, x + 140.0, y, "demanded", " font-size=\"12\" text-anchor=\"end\" fill=\"#444444\"");
-    text(svg, x + 250.0, y, "generated", " font-size=\"12\" text-anchor=\"end\" fill=\"#2e7d32\"");
-    text(svg, x + 340.0, y, "table", " font-size=\"12\" text-anchor=\"end\"");
+    // Right edges of the value columns, inside the panel's frame.
+    const double columns[3] = {x + 120.0, x + 222.0, x + 324.0};
+    text(svg, columns[0], y, "demanded", " font-size=\"12\" text-anchor=\"end\" fill=\"#444444\"");
+    text(svg, columns[1], y, "table gives",
+         " font-size=\"12\" text-anchor=\"end\" fill=\"#2e7d32\"");
+    text(svg, columns[2], y, "Thrust Gen.",
+         " font-size=\"12\" text-anchor=\"end\" fill=\"#777777\"");
     const double table[3] = {report.tableThrust.fwd, report.tableThrust.swd,
                              report.tableThrust.rot};
-    const char* names[3] = {"fwd", "swd", "rot"};
-    const char* units[3] = {"N", "N", "N m"};
     for (int k = 0; k < 3; ++k) {
         y += 18.0;
         text(svg, x, y, names[k], " font-size=\"12\"");
-        text(svg, x + 140.0, y, withUnit(result.demand[k], units[k]),
+        text(svg, columns[0], y, withUnit(result.demand[k], units[k]),
              " font-size=\"12\" text-anchor=\"end\"");
-        text(svg, x + 250.0, y, withUnit(result.outputs.thrustGenerated[k], units[k]),
+        text(svg, columns[1], y, withUnit(table[k], units[k]),
              " font-size=\"12\" text-anchor=\"end\"");
-        text(svg, x + 340.0, y, withUnit(table[k], units[k]),
+        text(svg, columns[2], y, withUnit(result.outputs.thrustGenerated[k], units[k]),
              " font-size=\"12\" text-anchor=\"end\"");
     }
     y += 22.0;
@@ -410,11 +494,17 @@ void drawPanel(std::ostringstream& svg, const Scenario& scenario, const RequestR
     text(svg, x + 36.0, ly + 4.0, "demanded force and moment", " font-size=\"11\"");
     ly += 20.0;
     arrow(svg, {x, ly}, {x + 28.0, ly}, kColourGenerated, "head-generated", 4.0, false);
-    text(svg, x + 36.0, ly + 4.0, "generated force and moment", " font-size=\"11\"");
+    text(svg, x + 36.0, ly + 4.0, "what the published table gives", " font-size=\"11\"");
+    ly += 20.0;
+    svg << "<g opacity=\"0.35\">";
+    arrow(svg, {x, ly}, {x + 28.0, ly}, kColourGenerated, "head-generated", 3.0, true);
+    svg << "</g>\n";
+    text(svg, x + 36.0, ly + 4.0, "Thrust Generated, where it claims otherwise",
+         " font-size=\"11\"");
     ly += 16.0;
-    for (const char* line :
-         {"at the reference point (+); arcs: moment,", "counter-clockwise = bow to port",
-          "forward up, port left; label: % of maximum"}) {
+    for (const char* line : {"at the reference point (+); arcs: moment,",
+                             "counter-clockwise = bow to port, as 0° ahead to 90° port",
+                             "forward up, port left; label: % of maximum"}) {
         ly += 14.0;
         text(svg, x, ly, line, " font-size=\"11\" fill=\"#555555\"");
     }
@@ -460,8 +550,8 @@ std::string svgPicture(const Scenario& scenario, const RequestResult& result,
     text(svg, 16.0, bowMark.y, "port", " font-size=\"11\" fill=\"#777\"");
     text(svg, kPanelLeft - 16.0, bowMark.y, "starboard",
          " font-size=\"11\" text-anchor=\"end\" fill=\"#777\"");
-    drawThrusters(svg, drawing, scenario, result);
-    drawTotals(svg, drawing, scenario, result);
+    drawThrusters(svg, drawing, scenario, result, report);
+    drawTotals(svg, drawing, scenario, result, report);
     drawPanel(svg, scenario, result, requestNumber, requestCount, report);
     svg << "</svg>\n";
     return svg.str();

@@ -18,6 +18,8 @@ int main(int argc, char** argv) {
     kestrom_sim::addRunCommand(app, status);
 #if defined(KESTROM_SIM_CAPABILITY)
     kestrom_sim::addCapabilityCommand(app, status);
+#else
+    kestrom_sim::addMissingCapabilityCommand(app, status);
 #endif
     try {
         app.parse(argc, argv);

@@ -29,10 +29,12 @@ TEST(RequestVerdict, BoundsFromTheDemandedForce) {
     EXPECT_EQ(missed.shortfall.fwd, 10.0);
     EXPECT_EQ(missed.shortfall.swd, -10.0);
     EXPECT_EQ(missed.shortfall.rot, -20.0);
+    EXPECT_EQ(missed.missed, (std::array<bool, 3>{true, true, false}));
 }
 
 // A pure moment of 20 kN m at a 10 m arm: F = 2000 N, so 20 N per force and 200 N m; no
-// demand at all: F = 1 N, so 0.01 N per force.
+// demand at all: F = 1 N, so 0.01 N per force. A component under 0.01, which the channel
+// allocates as +0.01, may differ by that raise more: 0.03 N for a demanded -0.01 + 1e-9.
 TEST(RequestVerdict, BoundsFromTheMomentAndTheOneNewtonFloor) {
     const forceMom yaw(0, 0, 20000, 0);
     EXPECT_TRUE(met(yaw, forceMom(0, 0, 19801, 0)));
@@ -40,8 +42,10 @@ TEST(RequestVerdict, BoundsFromTheMomentAndTheOneNewtonFloor) {
     EXPECT_TRUE(met(yaw, forceMom(19, -19, 20000, 0)));
     EXPECT_FALSE(met(yaw, forceMom(21, 0, 20000, 0)));
     const forceMom none(0, 0, 0, 0);
-    EXPECT_TRUE(met(none, forceMom(0.009, 0, 0, 0)));
-    EXPECT_FALSE(met(none, forceMom(0.011, 0, 0, 0)));
+    EXPECT_TRUE(met(none, forceMom(0.0101, 0.0101, 0.0101, 0)));
+    EXPECT_FALSE(met(none, forceMom(0.0201, 0, 0, 0)));
+    EXPECT_TRUE(met(forceMom(-0.01 + 1e-9, 0, 0, 0), forceMom(0.0199, 0, 0, 0)));
+    EXPECT_FALSE(met(forceMom(-0.01 + 1e-9, 0, 0, 0), forceMom(0.0201, 0, 0, 0)));
     const double nan = std::numeric_limits<double>::quiet_NaN();
     EXPECT_FALSE(met(yaw, forceMom(0, 0, nan, 0)));
 }

@@ -76,7 +76,7 @@ TEST(ScenarioWarnings, EachProblemIsNamedOnceAndACleanScenarioHasNone) {
          {"rows: \"type\" missing from every row: its link stays unconnected and every row reads "
           "type 1: a fixed direction along its startAngle",
           "rows[1].reversePenalty: a fixed-direction thruster with a reverse penalty of 0.5, below "
-          "1: the minimiser can diverge",
+          "1: when it runs in reverse with more than a few newtons the minimiser goes astray",
           "rows[2].reversePenalty", "rows[3].reversePenalty", "rows[4].reversePenalty"}},
         {[](json& s) { eraseColumn(s, "position"); }, {"every row reads position [0, 0, 0]"}},
         // Five ranges of +-0.5 rad can each leave a thrust direction out; a sixth is inactive.

@@ -17,6 +17,7 @@ inline constexpr double kSignificantShare = 0.1;
 struct RequestVerdict {
     bool met = false;
     forceMom shortfall;                 // demand minus thrust; extra 0
+    std::array<bool, 3> missed = {};    // fwd, swd, rot beyond their bound (met: none)
     std::array<bool, 3> opposite = {};  // fwd, swd, rot pushed against a significant demand
     double scale = 0.0;                 // F: the demand's force scale in newtons
 };
@@ -29,6 +30,7 @@ double largestArm(const std::vector<ThrusterRow>& rows);
 
 // Met when |dfwd| <= tol*F, |dswd| <= tol*F and |drot| <= tol*F*arm, where
 // F = max(sqrt(fwd*fwd + swd*swd), |rot|/arm, 1 N) of the demand (the moment term only
-// when arm > 0). A NaN anywhere is a miss.
+// when arm > 0); a component the channel raises (raisedDemand) may differ by its raise more.
+// A NaN anywhere is a miss.
 RequestVerdict judgeThrust(const forceMom& demand, const forceMom& thrust, double arm,
                            double tolerance = kDefaultVerdictTolerance);

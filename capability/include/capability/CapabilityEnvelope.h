@@ -54,6 +54,10 @@ class CapabilityInputError : public std::runtime_error {
     std::string key_;
 };
 
+// The ship the channel builds from the scenario's table; a row the model rejects throws
+// CapabilityInputError naming it.
+Shipobj channelShip(const Scenario& scenario);
+
 // The demand of magnitude `magnitude` in direction `degrees` with the options' moment.
 Demand capabilityDemand(double degrees, double magnitude, double moment);
 

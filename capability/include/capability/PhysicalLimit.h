@@ -35,8 +35,11 @@ class PhysicalLimit {
     // swd = t sin(direction) and the moment `moment` (the sign rule of "Thrust Generated");
     // empty when no setting holds that moment at all. Not thread-safe (GLPK).
     std::optional<double> largest(double direction, double moment);
+    // Whether some setting holds `moment` without any force; a zero moment always.
+    bool holds(double moment);
 
   private:
+    std::optional<double> solve(double moment);
     struct Programme;
     std::unique_ptr<Programme> programme_;
 };

@@ -5,6 +5,9 @@
 
 namespace kestrom_sim {
 
+// How messages name the built-in vessel where they name a scenario file.
+inline constexpr const char* kDefaultVesselSource = "built-in vessel";
+
 Scenario defaultVessel();
 
 }  // namespace kestrom_sim
