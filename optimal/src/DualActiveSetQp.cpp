@@ -27,7 +27,8 @@ struct Givens {
 
 Givens rotationFor(double a, double b) {
     Givens g;
-    g.h = std::hypot(a, b);
+    // a and b are entries of the factors, far from overflow: no need for hypot's scaling.
+    g.h = std::sqrt(a * a + b * b);
     if (g.h == 0.0) {
         return g;
     }
@@ -250,7 +251,8 @@ void DualActiveSetQp::finish(const QpProblem& problem, QpStatus status, QpResult
 
 // The optimality conditions with the warm list as the active set: x = H^-1 (W' lambda - g)
 // with W x = w, so (W H^-1 W') lambda = w + W H^-1 g. A singular system (dependent rows)
-// leaves the case to the iteration.
+// leaves the case to the iteration. W H^-1 W' is summed from the rows' one or two entries
+// (a dense product costs more than the rest of the check).
 bool DualActiveSetQp::warmSetIsOptimal(const QpProblem& problem, const std::vector<int>& warm,
                                        QpResult& result) {
     const int k = meq_ + static_cast<int>(warm.size());
@@ -258,24 +260,37 @@ bool DualActiveSetQp::warmSetIsOptimal(const QpProblem& problem, const std::vect
         return false;
     }
     hInverse_ = problem.hessianDiagonal.cwiseInverse();
-    // Rows of W as dense vectors (k <= n, small).
-    Eigen::MatrixXd& W = W_;
-    W.setZero(k, n_);
+    const Eigen::MatrixXd& E = problem.equalities;
+    WH_.noalias() = E * hInverse_.asDiagonal();
+    M_.resize(k, k);
     rhs_.resize(k);
-    W.topRows(meq_) = problem.equalities;
-    rhs_.head(meq_) = problem.equalityValues;
-    for (int i = 0; i < static_cast<int>(warm.size()); ++i) {
-        const PairConstraint& c =
-            problem.inequalities[static_cast<std::size_t>(warm[static_cast<std::size_t>(i)])];
-        W(meq_ + i, c.i0) = c.a0;
-        if (c.i1 >= 0) {
-            W(meq_ + i, c.i1) += c.a1;
+    M_.topLeftCorner(meq_, meq_).noalias() = WH_ * E.transpose();
+    rhs_.head(meq_) = problem.equalityValues + WH_ * problem.linear;
+    const auto pair = [&](int i) -> const PairConstraint& {
+        return problem.inequalities[static_cast<std::size_t>(warm[static_cast<std::size_t>(i)])];
+    };
+    for (int i = 0; i < k - meq_; ++i) {
+        const PairConstraint& c = pair(i);
+        const int j1 = c.i1 >= 0 ? c.i1 : c.i0;
+        const double a1 = c.i1 >= 0 ? c.a1 : 0.0;
+        // Column of E H^-1 against this row.
+        M_.col(meq_ + i).head(meq_) = c.a0 * WH_.col(c.i0) + a1 * WH_.col(j1);
+        M_.row(meq_ + i).head(meq_) = M_.col(meq_ + i).head(meq_).transpose();
+        rhs_(meq_ + i) = c.b + c.a0 * hInverse_(c.i0) * problem.linear(c.i0) +
+                         a1 * hInverse_(j1) * problem.linear(j1);
+        for (int j = 0; j <= i; ++j) {
+            const PairConstraint& d = pair(j);
+            const int k1 = d.i1 >= 0 ? d.i1 : d.i0;
+            const double b1 = d.i1 >= 0 ? d.a1 : 0.0;
+            const auto term = [&](int u, double a, int v, double b) {
+                return u == v ? a * b * hInverse_(u) : 0.0;
+            };
+            const double value = term(c.i0, c.a0, d.i0, d.a0) + term(c.i0, c.a0, k1, b1) +
+                                 term(j1, a1, d.i0, d.a0) + term(j1, a1, k1, b1);
+            M_(meq_ + i, meq_ + j) = value;
+            M_(meq_ + j, meq_ + i) = value;
         }
-        rhs_(meq_ + i) = c.b;
     }
-    WH_.noalias() = W * hInverse_.asDiagonal();
-    M_.noalias() = WH_ * W.transpose();
-    rhs_.noalias() += WH_ * problem.linear;
     ldlt_.compute(M_);
     if (ldlt_.info() != Eigen::Success ||
         ldlt_.vectorD().minCoeff() <=
@@ -284,7 +299,15 @@ bool DualActiveSetQp::warmSetIsOptimal(const QpProblem& problem, const std::vect
     }
     lambda_ = ldlt_.solve(rhs_);
     const Eigen::VectorXd& lambda = lambda_;
-    x_ = hInverse_.cwiseProduct(W.transpose() * lambda - problem.linear);
+    x_.noalias() = E.transpose() * lambda.head(meq_);
+    for (int i = 0; i < k - meq_; ++i) {
+        const PairConstraint& c = pair(i);
+        x_(c.i0) += c.a0 * lambda(meq_ + i);
+        if (c.i1 >= 0) {
+            x_(c.i1) += c.a1 * lambda(meq_ + i);
+        }
+    }
+    x_ = hInverse_.cwiseProduct(x_ - problem.linear);
     for (int i = meq_; i < k; ++i) {
         if (lambda(i) > kQpFeasibilityTolerance) {
             return false;  // an inequality's multiplier of the wrong sign

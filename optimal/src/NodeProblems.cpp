@@ -12,12 +12,14 @@ namespace {
 // changes the power by about 1e-6 of itself, large enough that a row at zero can recover.
 constexpr double kSmoothingShare = 1e-4;
 
+// Powers 3/4 and -1/4 through square roots: std::pow is a tenth of a request's time.
 double partPower(double squared, double eta, double epsilon) {
-    return std::pow((squared + epsilon) / (eta * eta), 0.75);
+    const double s = (squared + epsilon) / (eta * eta);
+    return std::sqrt(s * std::sqrt(s));
 }
 
 double partWeight(double squared, double eta, double epsilon) {
-    return 0.75 * std::pow(eta, -1.5) * std::pow(squared + epsilon, -0.25);
+    return 0.75 / (eta * std::sqrt(eta) * std::sqrt(std::sqrt(squared + epsilon)));
 }
 
 }  // namespace

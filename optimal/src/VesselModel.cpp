@@ -95,6 +95,7 @@ VesselModel::VesselModel(const Shipobj& ship, int polygonSides) {
         thrustMap_.col(first + 1) = r.column[1];
         rows_.push_back(r);
     }
+    findMomentRange();
 }
 
 void VesselModel::addSegment(RowModel& r) {
@@ -209,9 +210,9 @@ double VesselModel::outsideSectors(int row, double x, double y) const {
 
 // The set is a product of row sets and the moment is linear, so its extremes are sums of
 // each row's extremes over the polygon's vertices (the origin included).
-void VesselModel::momentRange(double& smallest, double& largest) const {
-    smallest = 0.0;
-    largest = 0.0;
+void VesselModel::findMomentRange() {
+    double& smallest = momentLow_;
+    double& largest = momentHigh_;
     for (const RowModel& r : rows_) {
         double low = 0.0;
         double high = 0.0;

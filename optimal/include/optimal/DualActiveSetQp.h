@@ -99,7 +99,7 @@ class DualActiveSetQp {
     std::vector<int> A_;  // active ids: equality i is i, inequality j is meq + j
     std::vector<char> isActive_;
     // The warm check's rows W, W H^-1, W H^-1 W', right-hand side and multipliers.
-    Eigen::MatrixXd W_, WH_, M_;
+    Eigen::MatrixXd WH_, M_;
     Eigen::VectorXd hInverse_, rhs_, lambda_;
     Eigen::LDLT<Eigen::MatrixXd> ldlt_;
 };
