@@ -1,6 +1,6 @@
 // Time of one optimal allocation, without the thread hand-over, beside the default allocator
-// on the same requests (the channel's own steps: allocateTable). Each benchmark runs a fixed
-// list of requests once, times every request on its own and reports the median, the 99th
+// on the same requests (the channel's own steps: the request pipeline). Each benchmark runs a
+// fixed list of requests once, times every request on its own and reports the median, the 99th
 // percentile and the largest time (counters, in microseconds), and the share of requests met.
 //
 // - cold: random demands, most of them feasible (built from settings inside the attainable
@@ -22,9 +22,11 @@
 #include <vector>
 
 #include "allocation/AttainableSet.h"
+#include "allocation/Publication.h"
+#include "allocation/RequestPipeline.h"
 #include "allocation/RequestVerdict.h"
-#include "allocation/TableRequest.h"
 #include "allocation/ThrustFrame.h"
+#include "allocation/ThrusterRow.h"
 #include "optimal/OptimalAllocator.h"
 #include "scenario/ChannelRows.h"
 #include "scenario/JsonInput.h"
@@ -74,9 +76,7 @@ struct Vessel {
 Vessel vessel(std::vector<ThrusterRow> rows) {
     Vessel v;
     v.rows = std::move(rows);
-    TableRequest request;
-    request.rows = v.rows;
-    v.ship = readTable(request).ship;
+    v.ship = activeRowsShip(v.rows);
     return v;
 }
 
@@ -188,14 +188,24 @@ void optimalRun(benchmark::State& state, const Vessel& v, const std::vector<forc
 
 void defaultRun(benchmark::State& state, const Vessel& v, const std::vector<forceMom>& demands) {
     allocProblem problem;
-    TableRequest request;
-    request.rows = v.rows;
     const double arm = largestArm(v.ship);
     timeEach(state, demands, [&](const forceMom& d) {
-        request.demand = d;
-        const TableOutcome outcome = allocateTable(request, problem);
-        benchmark::DoNotOptimize(outcome.tableThrust.fwd);
-        return judgeThrust(d, outcome.tableThrust, arm, optimal::kMetTolerance).met;
+        // The request as the channel computes it: the table's rows, the raised demand, the
+        // pipeline, the published rows.
+        Shipobj ship;
+        std::vector<double> barred(v.rows.size(), kFreeDirection);
+        for (std::size_t i = 0; i < v.rows.size(); ++i) {
+            if (isActiveRow(v.rows[i].active)) {
+                addThrusterRow(static_cast<int>(i), v.rows[i], ship, barred);
+            }
+        }
+        const forceMom demand = raisedDemand(d);
+        forceMom generated;
+        runRequestPipeline(RequestState{ship, problem, barred, demand, generated,
+                                        pipeline::kDefaultActionInExtrema});
+        const forceMom table = publishedThrust(ship, publishedRows(ship));
+        benchmark::DoNotOptimize(table.fwd);
+        return judgeThrust(d, table, arm, optimal::kMetTolerance).met;
     });
 }
 

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "allocation/AttainableSet.h"
-#include "allocation/TableRequest.h"
 #include "allocation/ThrustFrame.h"
 #include "allocation/ThrusterRow.h"
 #include "allocation/ThrusterType.h"
@@ -26,10 +25,8 @@ using Setting = std::vector<std::array<double, 2>>;  // stored-frame force per r
 inline Shipobj scenarioShip(const std::string& name) {
     const std::string path = std::string(KESTROM_SOURCE_DIR) + "/examples/" + name + ".json";
     const nlohmann::json document = kestrom_sim::readJsonFile(path);
-    TableRequest request;
-    request.rows = kestrom_sim::channelRows(
-        kestrom_sim::parseScenario(kestrom_sim::JsonField(document, path), name, false));
-    return readTable(request).ship;
+    return activeRowsShip(kestrom_sim::channelRows(
+        kestrom_sim::parseScenario(kestrom_sim::JsonField(document, path), name, false)));
 }
 
 // `rows` thrusters, the first `sectorRows` of narrow limited rotation, the others fixed
