@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Cross builds the Windows programs with Debian's MinGW-w64: the plug-in Kestrom.dll, the
-# stand-in host engine DLL, kestrom-sim.exe and the test programs, all in BUILD_DIR/bin.
+# Cross builds the Windows programs with Debian's MinGW-w64: the plug-ins Kestrom.dll and
+# KestromOptimal.dll, the stand-in host engine DLL, kestrom-sim.exe and the test programs, all
+# in BUILD_DIR/bin.
 # ctest in BUILD_DIR runs the tests under Wine (see scripts/test.sh for a headless setup).
 #
 # Usage: scripts/build-windows.sh [--plugin-only] [--package] [BUILD_DIR [cmake args...]]
-#   --plugin-only  build Kestrom.dll and the host DLL it needs, not the test programs
-#   --package      then write BUILD_DIR/kestrom-windows.zip: the plug-in, the stand-in host DLL,
+#   --plugin-only  build Kestrom.dll, KestromOptimal.dll and the host DLL they need, not the
+#                  test programs
+#   --package      then write BUILD_DIR/kestrom-windows.zip: the plug-ins, the stand-in host DLL,
 #                  kestrom-sim.exe and a text saying which files go together
 # (default BUILD_DIR: build/windows)
 set -euo pipefail
@@ -28,7 +30,7 @@ cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_6
     -DCMAKE_BUILD_TYPE=Release -DKESTROM_BUILD_BENCH=OFF -DKESTROM_BUILD_FUZZ=OFF "$@" >/dev/null
 targets=()
 if [ $plugin_only = 1 ]; then
-    targets=(--target Kestrom)
+    targets=(--target Kestrom KestromOptimal)
     [ $package = 1 ] && targets+=(kestrom-sim)
 fi
 cmake --build "$build" -j "$(nproc)" "${targets[@]}"
@@ -39,6 +41,6 @@ if [ $package = 1 ]; then
     cp "$root/scripts/windows-package.txt" "$bin/README.txt"
     rm -f "$build/kestrom-windows.zip"
     (cd "$bin" && cmake -E tar cf "$build/kestrom-windows.zip" --format=zip \
-        Kestrom.dll libkestrom_host.dll kestrom-sim.exe README.txt)
+        Kestrom.dll KestromOptimal.dll libkestrom_host.dll kestrom-sim.exe README.txt)
     echo "$build/kestrom-windows.zip"
 fi

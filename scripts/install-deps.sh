@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
     cmake g++ make clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    nlohmann-json3-dev libcli11-dev libexpat1-dev libglpk-dev
+    nlohmann-json3-dev libcli11-dev libexpat1-dev libglpk-dev libeigen3-dev
     pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib
 )
 if [ "${1:-}" = windows ]; then

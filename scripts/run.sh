@@ -8,3 +8,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 mkdir -p "$root/out"
 "$root/build/release/sim/kestrom-sim" run --svg "$root/out/allocation.svg" "$@"
 echo "Picture written to out/allocation.svg"
+# Both channel types on the built-in vessel: how many of its demands each one's table meets.
+for allocator in default optimal; do
+    summary=$("$root/build/release/sim/kestrom-sim" run --allocator "$allocator" | tail -n 1) || true
+    echo "$allocator allocator, built-in vessel: $summary"
+done

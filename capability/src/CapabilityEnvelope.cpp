@@ -1,7 +1,7 @@
 // The envelope: the physical limits first (GLPK, one thread), then each direction's grid of
-// magnitudes through the channel's own pipeline and publication rule on worker threads, each
-// with its own solver work record. Every direction is computed alone, so the results do not
-// depend on the number of threads.
+// magnitudes through the channel's own request cycle, with the default and with the optimal
+// allocator, on worker threads, each with its own solver work record. Every direction is
+// computed alone, so the results do not depend on the number of threads.
 #include "capability/CapabilityEnvelope.h"
 #include "scenario/TruePi.h"
 
@@ -14,11 +14,12 @@
 #include <stdexcept>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "allocation/RequestCycle.h"
-#include "allocation/RequestPipeline.h"
 #include "capability/PhysicalLimit.h"
 #include "scenario/NumberText.h"
+#include "scenario/AllocatorKind.h"
 #include "scenario/ScenarioTable.h"
 
 namespace kestrom_sim {
@@ -51,42 +52,64 @@ void checkOptions(const CapabilityOptions& options) {
 }
 
 // The thrust of the table the channel publishes for demand as the first request on the
-// scenario's table; zero when the computation failed (the shutdown zeroes every force).
+// scenario's table, with `allocator`; zero when the computation failed (the shutdown zeroes
+// every force).
 forceMom publishedTableThrust(const Scenario& scenario, const Demand& demand, allocProblem& problem,
-                              RequestMembers& request) {
+                              RequestMembers& request, Allocator& allocator) {
     Scenario table = scenario;
     LinkOutputs outputs;
     ScenarioTable links(table, outputs, demand);
-    PipelineAllocator allocator;
     RequestCycle cycle(links, request.with(problem), allocator);
     runRequest(cycle);
     if (outputs.error != 0.0f) {
         return forceMom();
     }
-    return publishedThrust(request.ship, publishedRows(request.ship));
+    return publishedThrust(request.ship, allocator.rowsToPublish(request.ship));
 }
 
-// Judges the grid of one direction, whose physical limit is already known.
-void allocationLimit(const Scenario& scenario, const CapabilityOptions& options,
-                     allocProblem& problem, DirectionCapability& direction) {
+// The largest grid magnitude up to which every one is met, and those met above the first miss.
+struct GridLimit {
+    std::optional<double> limit;
+    std::vector<double> metAbove;
+};
+
+// Judges the grid of one direction, whose physical limit is already known, each magnitude as
+// the first request of a new channel.
+GridLimit gridLimit(const Scenario& scenario, const CapabilityOptions& options,
+                    allocProblem& problem, const DirectionCapability& direction,
+                    CycleAllocator& allocator) {
     const int steps = static_cast<int>(std::floor(100.0 / options.stepPercent + 1e-9));
+    GridLimit grid;
     bool missed = false;
     for (int k = 0; k <= steps; ++k) {
         const double magnitude = direction.physical * (k * options.stepPercent / 100.0);
         const Demand demand = capabilityDemand(direction.angle, magnitude, options.moment);
         RequestMembers request;
-        const forceMom thrust = publishedTableThrust(scenario, demand, problem, request);
+        allocator.reset();
+        const forceMom thrust =
+            publishedTableThrust(scenario, demand, problem, request, allocator.get());
         const forceMom asked(demand[0], demand[1], demand[2], 0.0);
         const bool met =
             judgeThrust(asked, thrust, largestArm(request.ship), options.tolerance).met;
         if (met && !missed) {
-            direction.allocation = magnitude;
+            grid.limit = magnitude;
         } else if (met) {
-            direction.metAbove.push_back(magnitude);
+            grid.metAbove.push_back(magnitude);
         } else {
             missed = true;
         }
     }
+    return grid;
+}
+
+void allocationLimits(const Scenario& scenario, const CapabilityOptions& options,
+                      allocProblem& problem, DirectionCapability& direction) {
+    CycleAllocator standard(AllocatorKind::standard);
+    GridLimit grid = gridLimit(scenario, options, problem, direction, standard);
+    direction.allocation = grid.limit;
+    direction.metAbove = std::move(grid.metAbove);
+    CycleAllocator optimal(AllocatorKind::optimal);
+    direction.optimal = gridLimit(scenario, options, problem, direction, optimal).limit;
 }
 
 }  // namespace
@@ -172,8 +195,8 @@ CapabilityEnvelope capabilityEnvelope(const Scenario& scenario, const Capability
         allocProblem problem;
         for (int k = next++; k < options.directions; k = next++) {
             try {
-                allocationLimit(scenario, options, problem,
-                                envelope.directions[static_cast<std::size_t>(k)]);
+                allocationLimits(scenario, options, problem,
+                                 envelope.directions[static_cast<std::size_t>(k)]);
             } catch (...) {
                 std::lock_guard<std::mutex> lock(progressMutex);
                 failure = std::current_exception();

@@ -17,15 +17,12 @@
 #include <utility>
 
 #include "allocation/ThrustFrame.h"
-#include "allocation/ThrusterType.h"
-#include "allocation/angles.h"
 
 namespace kestrom_sim {
 
 namespace {
 
 constexpr double kTurn = 2.0 * kTruePi;
-constexpr double kRightAngle = kTurn / 4.0;
 constexpr double kArcStep = kTurn / kPolygonSides;
 
 enum Row { kFwdRow = 1, kSwdRow = 2, kMomentRow = 3 };
@@ -142,21 +139,7 @@ const double kPolygonErrorBound = 1.0 / std::cos(kArcStep / 2.0) - 1.0;
 std::vector<ThrusterReach> thrusterReaches(const Shipobj& ship) {
     std::vector<ThrusterReach> reaches;
     for (const Thrusterobj& t : ship.thrusters()) {
-        ThrusterReach reach;
-        reach.maxForce = t.maxForce();
-        reach.posX = t.posX();
-        reach.posY = t.posY();
-        if (hasFixedDirection(t.type())) {
-            reach.shape = ThrusterReach::Shape::segment;
-            reach.angle = t.startAngle();
-        } else if (hasRotationLimit(t.type()) && t.maxRotation() < kPi &&
-                   t.maxRotation() < kRightAngle) {
-            // From a right angle on, a range and its reverse cover every direction.
-            reach.shape = ThrusterReach::Shape::doubleSector;
-            reach.angle = t.startAngle();
-            reach.halfWidth = t.maxRotation();
-        }
-        reaches.push_back(reach);
+        reaches.push_back(attainableSet(t));
     }
     return reaches;
 }

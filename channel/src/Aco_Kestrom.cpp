@@ -4,11 +4,10 @@
 
 #include <utility>
 
-#include "ChannelCycle.h"
+#include "ChannelCalls.h"
+#include "ChannelSteps.h"
+#include "Logs.h"
 #include "allocation/BarringAndRescaling.h"
-#include "platform/WinApi.h"
-
-using namespace kestrom_links;
 
 Aco_Kestrom::Aco_Kestrom()
     : Vro_Channel(),
@@ -26,19 +25,7 @@ Aco_Kestrom::Aco_Kestrom()
     logFileName = "KestromLog.txt";
     threadLogFileName = "KestromThreadLog.txt";
     SetChannelName("Kestrom");
-    for (const LinkDeclaration& link : kLinks) {
-        switch (link.kind) {
-            case LinkKind::value:
-                CreateValueLink(link.name, link.direction, false);
-                break;
-            case LinkKind::vector:
-                CreateVectorLink(link.name, link.direction, false);
-                break;
-            case LinkKind::text:
-                CreateStringLink(link.name, link.direction, false);
-                break;
-        }
-    }
+    channel_calls::createLinks(*this);
     threadBusy.store(false, std::memory_order_release);
     threadFinished.store(false, std::memory_order_release);
 }
@@ -64,7 +51,7 @@ Aco_Kestrom& Aco_Kestrom::operator=(const Aco_Kestrom& other) {
     if (this == &other) {
         return *this;
     }
-    waitForWorker();
+    channel_calls::waitForWorker(*this);
     Vro_Channel::operator=(other);
     ChannelExtension<Aco_Kestrom>::operator=(other);
     CE_SetSelf(this);
@@ -81,7 +68,7 @@ Aco_Kestrom& Aco_Kestrom::operator=(const Aco_Kestrom& other) {
 }
 
 Aco_Kestrom::~Aco_Kestrom() {
-    waitForWorker();
+    channel_calls::waitForWorker(*this);
 }
 
 void Aco_Kestrom::copyRequestState(const Aco_Kestrom& other) {
@@ -103,22 +90,6 @@ void Aco_Kestrom::copyRequestState(const Aco_Kestrom& other) {
     generatedThrust = other.generatedThrust;
 }
 
-void Aco_Kestrom::waitForWorker() {
-    if (threadHandle != nullptr) {
-        WaitForSingleObject(threadHandle, INFINITE);
-        closeThreadHandle();
-    }
-    threadBusy.store(false, std::memory_order_release);
-    threadFinished.store(false, std::memory_order_release);
-}
-
-void Aco_Kestrom::closeThreadHandle() {
-    if (threadHandle != nullptr) {
-        CloseHandle(threadHandle);
-        threadHandle = nullptr;
-    }
-}
-
 bool Aco_Kestrom::SaveChannel(VroFileSaver& saver) {
     return Vro_Channel::SaveChannel(saver);
 }
@@ -130,7 +101,8 @@ bool Aco_Kestrom::LoadChannel(VroFileLoader& loader, Vro_ChannelGroup* group) {
 void Aco_Kestrom::DoDependencyInit(Vro_List*) {}
 
 void Aco_Kestrom::cleardata() {
-    ChannelCycle(*this).cycle.clear();
+    ChannelSteps steps(*this);
+    channel_calls::clearData(*this, steps);
 }
 
 bool Aco_Kestrom::checkresult(forceMom& requested, forceMom& achieved, double threshold,
@@ -167,4 +139,12 @@ forceMom Aco_Kestrom::barThruster(const forceMom& demand, Shipobj& trialShip,
 void Aco_Kestrom::barMainThrusters(const forceMom& demand, Shipobj& trialShip) {
     BarringAndRescaling(ship, problem, barredAngles, demandedThrust, generatedThrust)
         .barMainThrusters(demand, trialShip);
+}
+
+int Aco_Kestrom::AppendLogEntry(const char* path, const char* text) {
+    return channel_logs::appendLogEntry(path, text);
+}
+
+int Aco_Kestrom::WriteTimeStamp(FILE* file) {
+    return channel_logs::writeTimeStamp(file);
 }

@@ -1,9 +1,9 @@
 // The two log files: every entry is appended by opening, writing and closing the file, so
 // no log stays open between entries.
-#include <cstdio>
+#include "Logs.h"
+
 #include <mutex>
 
-#include "channel/Aco_Kestrom.h"
 #include "platform/WinApi.h"
 
 namespace {
@@ -14,7 +14,9 @@ std::mutex logMutex;
 
 }  // namespace
 
-int Aco_Kestrom::AppendLogEntry(const char* path, const char* text) {
+namespace channel_logs {
+
+int appendLogEntry(const char* path, const char* text) {
     if (path == nullptr || text == nullptr) {
         return 1;
     }
@@ -23,13 +25,13 @@ int Aco_Kestrom::AppendLogEntry(const char* path, const char* text) {
     if (file == nullptr) {
         return 1;
     }
-    WriteTimeStamp(file);
+    writeTimeStamp(file);
     std::fputs(text, file);
     std::fclose(file);
     return 0;
 }
 
-int Aco_Kestrom::WriteTimeStamp(FILE* file) {
+int writeTimeStamp(FILE* file) {
     if (file == nullptr) {
         return 1;
     }
@@ -44,3 +46,5 @@ int Aco_Kestrom::WriteTimeStamp(FILE* file) {
     std::fputs(stamp, file);
     return 0;
 }
+
+}  // namespace channel_logs

@@ -56,6 +56,7 @@ py::dict capability(const Vessel& vessel, kestrom_sim::CapabilityOptions options
     py::array_t<double> angle(count);
     py::array_t<double> allocation(count);
     py::array_t<double> physical(count);
+    py::array_t<double> optimal(count);
     py::list metAbove;
     for (py::ssize_t i = 0; i < count; ++i) {
         const kestrom_sim::DirectionCapability& d =
@@ -63,6 +64,7 @@ py::dict capability(const Vessel& vessel, kestrom_sim::CapabilityOptions options
         angle.mutable_at(i) = d.angle;
         allocation.mutable_at(i) = d.allocation.value_or(std::numeric_limits<double>::quiet_NaN());
         physical.mutable_at(i) = d.physical;
+        optimal.mutable_at(i) = d.optimal.value_or(std::numeric_limits<double>::quiet_NaN());
         metAbove.append(
             py::array_t<double>(static_cast<py::ssize_t>(d.metAbove.size()), d.metAbove.data()));
     }
@@ -71,6 +73,7 @@ py::dict capability(const Vessel& vessel, kestrom_sim::CapabilityOptions options
     result["angle"] = angle;
     result["allocation"] = allocation;
     result["physical"] = physical;
+    result["optimal"] = optimal;
     result["metAbove"] = metAbove;
     return result;
 }

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <memory>
 #include <thread>
+#include <optional>
 
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
@@ -120,6 +121,15 @@ struct DetachedRequest {
     }
 };
 
+kestrom_sim::AllocatorKind allocatorKind(const std::string& name) {
+    const std::optional<kestrom_sim::AllocatorKind> kind = kestrom_sim::allocatorNamed(name);
+    if (!kind) {
+        throw py::value_error("allocator: expected one of " +
+                              std::string(kestrom_sim::kAllocatorNames) + ", not \"" + name + "\"");
+    }
+    return *kind;
+}
+
 // What the vessel gives: met, and no error shutdown during the request.
 bool resultOk(const SessionResult& r) {
     return r.report.verdict.met && r.shutdowns.empty() && r.outputs.error == 0.0f;
@@ -160,7 +170,8 @@ Vessel& usable(py::handle vessel) {
     return *holder.value_ptr<Vessel>();
 }
 
-Vessel::Vessel(py::handle scenario) : scenario_(parsedScenario(scenario)), session_(scenario_) {
+Vessel::Vessel(py::handle scenario, const std::string& allocator)
+    : scenario_(parsedScenario(scenario)), session_(scenario_, allocatorKind(allocator)) {
     // The command line's warnings, through Python's warnings module.
     const py::object warn = py::module_::import("warnings").attr("warn");
     for (const std::string& warning : kestrom_sim::scenarioWarnings(scenario_, kScenarioName)) {
@@ -344,7 +355,10 @@ void addVessel(py::module_& module) {
                        "A vessel's thruster table from a scenario dict (the run command's "
                        "format; \"demands\" may be left out). Each allocate() is one request; "
                        "the table keeps the forces and angles it publishes for the next one.")
-        .def(py::init<py::handle>(), py::arg("scenario"))
+        .def(py::init<py::handle, const std::string&>(), py::arg("scenario"),
+             py::arg("allocator") = "default",
+             "allocator: \"default\" (the Kestrom channel type's) or \"optimal\" (the "
+             "KestromOptimal channel type's)")
         .def(
             "allocate",
             [](py::handle self, py::handle demand, py::handle tolerance, py::handle timeout) {

@@ -1,10 +1,12 @@
 // kestrom.Vessel: a scenario's thruster table, allocated one demand after the other the way
-// `kestrom-sim run` feeds the plug-in, each request computed by the channel's own steps.
+// `kestrom-sim run` feeds the plug-in, each request computed by the channel type's own
+// request cycle and allocator (the default one or the optimal one).
 #pragma once
 
 #include <mutex>
 #include <optional>
 #include <stdexcept>
+#include <string>
 
 #include <pybind11/pybind11.h>
 
@@ -22,8 +24,9 @@ class RequestTimedOut : public std::runtime_error {
 
 class Vessel {
   public:
-    // Throws InputError (ValueError in Python) with the run command's text.
-    explicit Vessel(pybind11::handle scenario);
+    // Throws InputError (ValueError in Python) with the run command's text; ValueError for an
+    // allocator other than "default" and "optimal".
+    explicit Vessel(pybind11::handle scenario, const std::string& allocator = "default");
 
     // One request; the table keeps what it publishes for the next one, as the host's does.
     // With a timeout (seconds) the request runs on a copy of the table and throws

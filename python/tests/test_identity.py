@@ -1,6 +1,7 @@
 """The module gives the command line's values bit for bit: Vessel.allocate against
-`kestrom-sim run --json`, which loads the plug-in and runs its real request cycle on a host
-table, and solve against `kestrom-sim solve`."""
+`kestrom-sim run --json`, which loads the plug-in (Kestrom, or KestromOptimal with
+--allocator optimal) and runs its real request cycle on a host table, and solve against
+`kestrom-sim solve`."""
 import json
 import math
 import random
@@ -46,18 +47,20 @@ def assert_request_equal(ours, line, n):
     assert ours.zero_rows == line["zeroRows"], where
 
 
+@pytest.mark.parametrize("allocator", ["default", "optimal"])
 @pytest.mark.parametrize("name", SCENARIOS)
 @pytest.mark.parametrize("variant", [with_repeats, with_rejected_row])
-def test_vessel_equals_run_json(name, variant, workdir):
+def test_vessel_equals_run_json(name, variant, allocator, workdir):
     document = variant(scenario(name))
     path = workdir / "scenario.json"
     path.write_text(json.dumps(document))
-    status, out, err = run_sim(["run", "--json", "--log-dir", str(workdir), str(path)], workdir)
+    status, out, err = run_sim(["run", "--json", "--allocator", allocator, "--log-dir",
+                                str(workdir), str(path)], workdir)
     assert status in (0, 5), err
     lines = [parse(line) for line in out.splitlines()]
     assert len(lines) == len(document["demands"])
 
-    vessel = kestrom.Vessel(document)
+    vessel = kestrom.Vessel(document, allocator=allocator)
     results = [vessel.allocate(d) for d in document["demands"]]
     for n, (ours, line) in enumerate(zip(results, lines), start=1):
         assert_request_equal(ours, line, n)
@@ -78,13 +81,15 @@ def random_demands(document, rng, count):
     return demands
 
 
-@pytest.mark.parametrize("action", range(1, 8))
-def test_vessel_equals_run_json_on_random_requests(action, workdir):
+@pytest.mark.parametrize("allocator,action",
+                         [("default", a) for a in range(1, 8)] + [("optimal", 4)])
+def test_vessel_equals_run_json_on_random_requests(allocator, action, workdir):
     """Every example with each "Action in Extrema" from 1 to 7 on 20 seeded random demands
     (560 requests): the demands beyond reach end in the component-mode retry (1 to 6) or the
     rescaling (7), and the ferry's quadrant-limited azimuths are barred whenever the demand
-    points out of their quadrants."""
-    rng = random.Random(2000 + action)
+    points out of their quadrants. The optimal allocator (which has no such action) on 80
+    more: the demands beyond reach get the closest attainable thrust."""
+    rng = random.Random(2000 + action + (100 if allocator == "optimal" else 0))
     missed = 0
     for name in SCENARIOS:
         document = scenario(name)
@@ -92,12 +97,12 @@ def test_vessel_equals_run_json_on_random_requests(action, workdir):
         document["demands"] = random_demands(document, rng, 20)
         path = workdir / f"{action}-{name}"
         path.write_text(json.dumps(document))
-        status, out, err = run_sim(["run", "--json", "--log-dir", str(workdir), str(path)],
-                                   workdir)
+        status, out, err = run_sim(["run", "--json", "--allocator", allocator, "--log-dir",
+                                    str(workdir), str(path)], workdir)
         assert status in (0, 5), err
         lines = [parse(line) for line in out.splitlines()]
         assert len(lines) == len(document["demands"])
-        vessel = kestrom.Vessel(document)
+        vessel = kestrom.Vessel(document, allocator=allocator)
         for n, (demand, line) in enumerate(zip(document["demands"], lines), start=1):
             ours = vessel.allocate(demand)
             assert_request_equal(ours, line, f"{name} {n}")
@@ -186,6 +191,9 @@ def test_capability_equals_capability_json(moment, workdir):
     assert_same_numbers(ours["allocation"],
                         ["NaN" if d["allocation"] is None else d["allocation"]
                          for d in directions], "allocation")
+    assert_same_numbers(ours["optimal"],
+                        ["NaN" if d["optimal"] is None else d["optimal"] for d in directions],
+                        "optimal")
     for mine, d in zip(ours["metAbove"], directions):
         assert_same_numbers(mine, d["metAbove"], "metAbove")
     assert [math.isnan(a) for a in ours["allocation"]] == [moment > 0] * 12

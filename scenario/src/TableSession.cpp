@@ -4,17 +4,16 @@
 #include <utility>
 
 #include "allocation/RequestCycle.h"
-#include "allocation/RequestPipeline.h"
 #include "scenario/ScenarioTable.h"
 
 namespace kestrom_sim {
 
-TableSession::TableSession(Scenario scenario) : scenario_(std::move(scenario)) {}
+TableSession::TableSession(Scenario scenario, AllocatorKind allocator)
+    : scenario_(std::move(scenario)), allocator_(allocator) {}
 
 SessionResult TableSession::request(const Demand& demand, allocProblem& problem, double tolerance) {
     ScenarioTable table(scenario_, outputs_, demand);
-    PipelineAllocator allocator;
-    RequestCycle cycle(table, state_.with(problem), allocator);
+    RequestCycle cycle(table, state_.with(problem), allocator_.get());
     SessionResult r;
     r.started = runRequest(cycle);
     for (const ScenarioRow& row : scenario_.rows) {

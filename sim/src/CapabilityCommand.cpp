@@ -31,18 +31,26 @@ struct CapabilityCommandOptions {
     std::string svgPath;
 };
 
+// A limit as the table shows it: nan when even the pure moment is missed.
+double shown(const std::optional<double>& limit) {
+    return limit ? *limit : std::nan("");
+}
+
 void printTable(std::ostream& out, const std::string& name, const CapabilityEnvelope& e) {
     out << name << ": capability envelope at a yaw moment of " << e.moment << " N m\n"
-        << "  angle deg   allocation N     physical N   share %   met above the first miss\n";
+        << "  angle deg   allocation N      optimal N     physical N   share %   met above the "
+           "first miss\n";
     for (const DirectionCapability& d : e.directions) {
         char line[160];
         const double share =
             d.allocation && d.physical > 0.0 ? 100.0 * *d.allocation / d.physical : 0.0;
-        std::snprintf(line, sizeof line, "%11.2f %14.6g %14.6g %9.1f", d.angle,
-                      d.allocation ? *d.allocation : std::nan(""), d.physical, share);
+        std::snprintf(line, sizeof line, "%11.2f %14.6g %14.6g %14.6g %9.1f", d.angle,
+                      shown(d.allocation), shown(d.optimal), d.physical, share);
         out << line << "   " << d.metAbove.size() << '\n';
     }
-    out << "Angles turn from ahead (0) towards port (90); JSON and CSV give every value "
+    out << "allocation: the default plug-in's; optimal: the KestromOptimal plug-in's; share: "
+           "allocation over physical.\n"
+        << "Angles turn from ahead (0) towards port (90); JSON and CSV give every value "
            "exactly.\n";
 }
 

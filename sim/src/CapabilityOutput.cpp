@@ -21,6 +21,7 @@ constexpr double kCentre = 380.0;
 constexpr double kPlotRadius = 280.0;
 const char* const kPhysicalColour = "#1f6fb2";
 const char* const kAllocationColour = "#e08a00";
+const char* const kOptimalColour = "#2a9d4b";
 
 std::string jsonOptional(const std::optional<double>& value) {
     return value ? jsonNumber(*value) : "null";
@@ -114,6 +115,11 @@ void drawEnvelopes(std::ostringstream& svg, const CapabilityEnvelope& envelope, 
     for (const DirectionCapability& d : envelope.directions) {
         svg << page.point(d.angle, d.allocation.value_or(0.0)) << ' ';
     }
+    svg << "\"/>\n<polygon id=\"optimal\" fill=\"none\" stroke=\"" << kOptimalColour
+        << "\" stroke-width=\"2\" stroke-dasharray=\"6 4\" points=\"";
+    for (const DirectionCapability& d : envelope.directions) {
+        svg << page.point(d.angle, d.optimal.value_or(0.0)) << ' ';
+    }
     svg << "\"/>\n<g id=\"met-above\" fill=\"" << kAllocationColour << "\">\n";
     for (const DirectionCapability& d : envelope.directions) {
         for (const double m : d.metAbove) {
@@ -145,7 +151,11 @@ void drawLegend(std::ostringstream& svg, const CapabilityEnvelope& envelope,
     svg << "<circle cx=\"" << px(x + 15) << "\" cy=\"" << px(y + 40) << "\" r=\"2.5\" fill=\""
         << kAllocationColour << "\"/>\n";
     label(svg, x + 38, y + 44, "met again above the allocation's first miss", "start");
-    label(svg, x, y + 66, "Angle: direction of the demanded force, from ahead towards port.",
+    svg << "<line x1=\"" << px(x) << "\" y1=\"" << px(y + 60) << "\" x2=\"" << px(x + 30)
+        << "\" y2=\"" << px(y + 60) << "\" stroke=\"" << kOptimalColour
+        << "\" stroke-width=\"2\" stroke-dasharray=\"6 4\"/>\n";
+    label(svg, x + 38, y + 64, "optimal allocation's limit (KestromOptimal)", "start");
+    label(svg, x, y + 86, "Angle: direction of the demanded force, from ahead towards port.",
           "start");
     svg << "</g>\n";
 }
@@ -159,7 +169,8 @@ std::string capabilityJson(const CapabilityEnvelope& envelope) {
         const DirectionCapability& d = envelope.directions[i];
         out << (i > 0 ? "," : "") << "{\"angle\":" << jsonNumber(d.angle)
             << ",\"allocation\":" << jsonOptional(d.allocation)
-            << ",\"physical\":" << jsonNumber(d.physical) << ",\"metAbove\":[";
+            << ",\"physical\":" << jsonNumber(d.physical)
+            << ",\"optimal\":" << jsonOptional(d.optimal) << ",\"metAbove\":[";
         for (std::size_t k = 0; k < d.metAbove.size(); ++k) {
             out << (k > 0 ? "," : "") << jsonNumber(d.metAbove[k]);
         }
@@ -171,11 +182,12 @@ std::string capabilityJson(const CapabilityEnvelope& envelope) {
 
 std::string capabilityCsv(const CapabilityEnvelope& envelope) {
     std::ostringstream out;
-    out << "angle,allocation,physical,metAbove\n";
+    out << "angle,allocation,physical,optimal,metAbove\n";
     for (const DirectionCapability& d : envelope.directions) {
         out << roundTripText(d.angle) << ','
             << (d.allocation ? roundTripText(*d.allocation) : std::string()) << ','
-            << roundTripText(d.physical) << ',';
+            << roundTripText(d.physical) << ','
+            << (d.optimal ? roundTripText(*d.optimal) : std::string()) << ',';
         for (std::size_t k = 0; k < d.metAbove.size(); ++k) {
             out << (k > 0 ? " " : "") << roundTripText(d.metAbove[k]);
         }
@@ -192,7 +204,7 @@ std::string capabilitySvg(const CapabilityEnvelope& envelope, const std::string&
     const Page page{largest > 0.0 ? kPlotRadius / largest : 0.0};
     std::ostringstream svg;
     svg << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << px(kSize) << "\" height=\""
-        << px(kSize + 90.0) << "\" viewBox=\"0 0 " << px(kSize) << ' ' << px(kSize + 90.0)
+        << px(kSize + 110.0) << "\" viewBox=\"0 0 " << px(kSize) << ' ' << px(kSize + 110.0)
         << "\" font-family=\"sans-serif\">\n"
         << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
     if (largest > 0.0) {

@@ -8,15 +8,15 @@
 
 namespace kestrom_sim {
 
-// {"moment", "directions": [{"angle", "allocation", "physical", "metAbove": [...]}]};
-// "allocation" is null when even the pure moment is missed.
+// {"moment", "directions": [{"angle", "allocation", "physical", "optimal", "metAbove": [...]}]};
+// "allocation" and "optimal" are null when even the pure moment is missed.
 std::string capabilityJson(const CapabilityEnvelope& envelope);
 
-// Header angle,allocation,physical,metAbove; metAbove separated by spaces, allocation empty
-// when even the pure moment is missed.
+// Header angle,allocation,physical,optimal,metAbove; metAbove separated by spaces, allocation
+// and optimal empty when even the pure moment is missed.
 std::string capabilityCsv(const CapabilityEnvelope& envelope);
 
-// Both envelopes around the vessel, ahead up and port left, with a legend.
+// The three envelopes around the vessel, ahead up and port left, with a legend.
 std::string capabilitySvg(const CapabilityEnvelope& envelope, const std::string& title);
 
 }  // namespace kestrom_sim

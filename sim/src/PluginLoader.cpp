@@ -15,12 +15,15 @@
 #include "scenario/JsonInput.h"
 
 #if defined(_WIN32)
-#define KESTROM_PLUGIN_FILE_NAME "Kestrom.dll"
+#define KESTROM_PLUGIN_FILE_NAME(name) name ".dll"
 #else
-#define KESTROM_PLUGIN_FILE_NAME "libKestrom.so"
+#define KESTROM_PLUGIN_FILE_NAME(name) "lib" name ".so"
 #endif
 #ifndef KESTROM_PLUGIN_BUILD_PATH
-#define KESTROM_PLUGIN_BUILD_PATH KESTROM_PLUGIN_FILE_NAME
+#define KESTROM_PLUGIN_BUILD_PATH KESTROM_PLUGIN_FILE_NAME("Kestrom")
+#endif
+#ifndef KESTROM_OPTIMAL_PLUGIN_BUILD_PATH
+#define KESTROM_OPTIMAL_PLUGIN_BUILD_PATH KESTROM_PLUGIN_FILE_NAME("KestromOptimal")
 #endif
 
 namespace kestrom_sim {
@@ -133,13 +136,15 @@ ChannelPtr Plugin::createChannel() {
     return channel;
 }
 
-std::string defaultPluginPath() {
+std::string pluginPathFor(AllocatorKind allocator) {
+    const bool optimal = allocator == AllocatorKind::optimal;
     const std::string folder = programFolder();
-    const std::string beside = folder + KESTROM_PLUGIN_FILE_NAME;
+    const std::string beside = folder + (optimal ? KESTROM_PLUGIN_FILE_NAME("KestromOptimal")
+                                                 : KESTROM_PLUGIN_FILE_NAME("Kestrom"));
     if (!folder.empty() && fileExists(beside)) {
         return beside;
     }
-    return KESTROM_PLUGIN_BUILD_PATH;
+    return optimal ? KESTROM_OPTIMAL_PLUGIN_BUILD_PATH : KESTROM_PLUGIN_BUILD_PATH;
 }
 
 }  // namespace kestrom_sim

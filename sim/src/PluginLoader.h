@@ -6,6 +6,7 @@
 
 #include "Scene.h"
 #include "host/ChannelType.h"
+#include "scenario/AllocatorKind.h"
 
 namespace kestrom_sim {
 
@@ -38,8 +39,10 @@ class Plugin {
     std::string typeName_;
 };
 
-// The plug-in used without --plugin: libKestrom.so (Kestrom.dll on Windows) beside the
-// executable when there is one (an installed tool), else the one built with the tool.
-std::string defaultPluginPath();
+// The plug-in of a channel type, used without --plugin: libKestrom.so (Kestrom.dll on
+// Windows) for the default allocator, libKestromOptimal.so (KestromOptimal.dll) for the
+// optimal one; beside the executable when there is one (an installed tool), else the one
+// built with the tool.
+std::string pluginPathFor(AllocatorKind allocator);
 
 }  // namespace kestrom_sim

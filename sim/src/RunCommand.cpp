@@ -42,6 +42,7 @@ constexpr std::size_t kProgressFrom = 20;
 struct RunOptions {
     std::string scenarioPath;
     std::string pluginPath;
+    std::string allocator = "default";
     bool json = false;
     std::string svgPath;
     bool svgAll = false;
@@ -400,7 +401,9 @@ void enterLogDirectory(RunOptions& options, std::string& pluginPath) {
 }
 
 int runScenario(RunOptions options) {
-    std::string pluginPath = options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;
+    std::string pluginPath = options.pluginPath.empty()
+                                 ? pluginPathFor(*allocatorNamed(options.allocator))
+                                 : options.pluginPath;
     Scenario scenario;
     std::unique_ptr<CsvResultWriter> csv;
     std::unique_ptr<Plugin> plugin;
@@ -518,8 +521,14 @@ void addRunCommand(CLI::App& app, int& status) {
         "and show what it publishes. Without SCENARIO a built-in supply vessel is used.");
     auto options = std::make_shared<RunOptions>();
     run->add_option("SCENARIO", options->scenarioPath, "scenario file (JSON)");
-    run->add_option("--plugin", options->pluginPath,
-                    "plug-in library to load (default: the one built with the tool)");
+    CLI::Option* plugin =
+        run->add_option("--plugin", options->pluginPath,
+                        "plug-in library to load (default: the one built with the tool)");
+    run->add_option("--allocator", options->allocator,
+                    "channel type to load: default (the Kestrom plug-in) or optimal (the "
+                    "KestromOptimal plug-in)")
+        ->check(CLI::IsMember({"default", "optimal"}))
+        ->excludes(plugin);
     run->add_flag("--json", options->json,
                   "print one JSON object per request (JSON Lines) instead of tables");
     CLI::Option* svg =

@@ -18,6 +18,13 @@
 #include <vector>
 
 #include "channel/Aco_Kestrom.h"
+#if defined(KESTROM_OPTIMAL_CHANNEL)
+#include "channel/Aco_KestromOptimal.h"
+// The channel class of the plug-in under test.
+using PluginChannel = Aco_KestromOptimal;
+#else
+using PluginChannel = Aco_Kestrom;
+#endif
 #include "allocation/OutputTexts.h"
 #include "platform/PlatformTestSupport.h"
 #include "portable/ScratchDirectory.h"
@@ -93,7 +100,7 @@ struct Scene {
     void replaceChannel() {
         delete channel;
         channel = newChannel();
-        kestrom = static_cast<Aco_Kestrom*>(channel);
+        kestrom = static_cast<PluginChannel*>(channel);
         host.connectAll(*channel);
     }
 
@@ -124,7 +131,7 @@ struct Scene {
     Vro_VectorChannel &demand = host.vector(kThrustNeeded), &thrust = host.vector(kThrustGenerated);
     Vro_TextChannel& message = host.text(kErrorMessage);
     Vro_Channel* channel = nullptr;
-    Aco_Kestrom* kestrom = nullptr;
+    PluginChannel* kestrom = nullptr;
 };
 
 // Each test runs in a fresh directory of its own, where the channels write their logs.

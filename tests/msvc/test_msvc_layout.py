@@ -11,7 +11,7 @@ COMMANDS = msvc_dumps.project_commands(TREE)
 
 # Every channel class of the plug-ins: a class the host creates through InitDLL and calls
 # through Vro_Channel's slots. A new channel type adds its class here.
-CHANNEL_CLASSES = ["Aco_Kestrom"]
+CHANNEL_CLASSES = ["Aco_Kestrom", "Aco_KestromOptimal"]
 
 # Vro_Channel's slots, which every channel keeps: the host calls them by number.
 VRO_CHANNEL_SLOTS = {

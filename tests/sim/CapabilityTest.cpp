@@ -1,6 +1,7 @@
 // The capability envelope: physical limits against hand-worked layouts, the allocation's
 // limit below the physical one and independent of the thread count, and its verdicts on
-// sampled directions against those on what the real plug-in publishes through the host.
+// sampled directions against those on what the real plug-in publishes through the host; the
+// optimal allocation's limit on the physical one, and the optimal plug-in meeting it.
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -135,11 +136,13 @@ class Capability : public SimTool {
     // The tool's verdict on the table the plug-in publishes for demand, alone on the built-in
     // vessel's table as given (one run per demand: a run carries the table from request to
     // request). The verdict on a published table is tested against hand-worked tables.
-    bool pluginMeets(const Demand& demand, double tolerance) {
+    bool pluginMeets(const Demand& demand, double tolerance,
+                     const std::string& allocator = "default") {
         const std::string demands =
             write("demand.csv", json(demand[0]).dump() + "," + json(demand[1]).dump() + "," +
                                     json(demand[2]).dump() + "\n");
-        const auto result = results({"--demands", demands, "--tolerance", json(tolerance).dump()});
+        const auto result = results({"--demands", demands, "--tolerance", json(tolerance).dump(),
+                                     "--allocator", allocator});
         return result.at(0)["met"].get<bool>();
     }
 };
@@ -156,6 +159,9 @@ TEST_F(Capability, AllocationStaysBelowThePhysicalLimitAndAgreesWithThePlugin) {
         const DirectionCapability& d = single.directions[k];
         EXPECT_EQ(d.allocation, two.directions[k].allocation) << d.angle;
         EXPECT_EQ(d.metAbove, two.directions[k].metAbove) << d.angle;
+        EXPECT_EQ(d.optimal, two.directions[k].optimal) << d.angle;
+        // The optimal allocation holds every grid magnitude up to the physical limit.
+        EXPECT_EQ(d.optimal, d.physical) << d.angle;
         EXPECT_LE(d.allocation.value_or(0.0), d.physical) << d.angle;
         for (const double m : d.metAbove) {
             EXPECT_LE(m, d.physical) << d.angle;
@@ -181,6 +187,10 @@ TEST_F(Capability, AllocationStaysBelowThePhysicalLimitAndAgreesWithThePlugin) {
                 << d.angle << " degrees, " << magnitude << " N";
             ++judged;
         }
+        // The optimal plug-in meets the physical limit itself.
+        EXPECT_TRUE(pluginMeets(capabilityDemand(d.angle, d.physical, single.moment),
+                                options.tolerance, "optimal"))
+            << d.angle;
     }
     EXPECT_GE(judged, 8);
 }

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# Runs one scenario (none: the built-in vessel) through the Linux build's kestrom-sim and,
+# Runs one scenario (none: the built-in vessel) with one allocator (default or optimal: the
+# plug-in of that channel type) through the Linux build's kestrom-sim and,
 # under the emulator, through kestrom-sim.exe, and compares what the plug-in published on each
 # request of `run --json`: the rows' forces and angles, the generated thrust, the energy, the
 # active count, the error message and flag. Every value must be the same, bit for bit, and so
 # must the exit status. (The tool's own views and its timings are left out.)
 #
-# Usage: compare-run.sh LINUX_SIM EMULATOR WINDOWS_SIM [SCENARIO]
+# Usage: compare-run.sh LINUX_SIM EMULATOR WINDOWS_SIM ALLOCATOR [SCENARIO]
 set -euo pipefail
 linux=$(realpath "$1") emulator=$2 windows=$(realpath "$3")
-scenario=()
-[ $# -ge 4 ] && scenario=("$(realpath "$4")")
+scenario=(--allocator "$4")
+[ $# -ge 5 ] && scenario+=("$(realpath "$5")")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"  # the plug-in writes its logs into the working directory

@@ -8,7 +8,6 @@
 #include "allocation/RequestPipeline.h"
 #include "allocation/ThrustFrame.h"
 
-using kestrom_links::kNoErrorsText;
 using kestrom_links::kTooManyRowsText;
 using kestrom_links::shutdownText;
 
@@ -66,14 +65,14 @@ void RequestCycle::compute() {
 }
 
 void RequestCycle::publish() {
-    table_.writeRows(publishedRows(s_.ship));
+    table_.writeRows(allocator_.rowsToPublish(s_.ship));
     LinkOutputs outputs;
     outputs.thrustGenerated = {static_cast<float>(s_.generatedThrust.fwd),
                                static_cast<float>(s_.generatedThrust.swd),
                                static_cast<float>(s_.generatedThrust.rot)};
     outputs.energy = static_cast<float>(s_.generatedThrust.extra);
     outputs.activeThrusters = static_cast<float>(s_.activeThrusters);
-    outputs.errorMessage = kNoErrorsText;
+    outputs.errorMessage = allocator_.resultMessage();
     outputs.error = 0.0f;
     table_.writeOutputs(outputs);
 }

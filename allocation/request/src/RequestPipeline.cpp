@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "allocation/BarringAndRescaling.h"
+#include "allocation/OutputTexts.h"
 
 forceMom raisedDemand(const forceMom& demand) {
     forceMom raised = demand;
@@ -21,6 +22,14 @@ bool meetsDemand(const forceMom& requested, const forceMom& achieved) {
 
 bool Allocator::meets(const forceMom& requested, const forceMom& achieved) {
     return meetsDemand(requested, achieved);
+}
+
+std::vector<PublishedRow> Allocator::rowsToPublish(const Shipobj& ship) {
+    return publishedRows(ship);
+}
+
+std::string Allocator::resultMessage() {
+    return kestrom_links::kNoErrorsText;
 }
 
 void runRequestPipeline(const RequestState& s) {

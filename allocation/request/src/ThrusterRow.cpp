@@ -6,6 +6,7 @@
 #include "allocation/ThrusterType.h"
 #include "allocation/Thrusterobj.h"
 #include "allocation/angles.h"
+#include "allocation/solveAllocation.h"
 
 namespace {
 
@@ -50,4 +51,15 @@ void addThrusterRow(int row, const ThrusterRow& cells, Shipobj& ship,
     params.startAngle = cells.startAngle;
     params.maxRotation = maxRotation;
     ship.addThruster(Thrusterobj(params));
+}
+
+Shipobj activeRowsShip(const std::vector<ThrusterRow>& rows) {
+    Shipobj ship;
+    std::vector<double> barredAngles(rows.size(), kFreeDirection);
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        if (isActiveRow(rows[row].active)) {
+            addThrusterRow(static_cast<int>(row), rows[row], ship, barredAngles);
+        }
+    }
+    return ship;
 }

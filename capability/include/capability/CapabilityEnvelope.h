@@ -1,6 +1,7 @@
 // The capability envelope of a vessel: for each direction of a demanded horizontal force,
 // with a fixed yaw moment, the largest force the allocation holds (what the plug-in would
-// publish) and the largest force the thrusters could physically give.
+// publish), the largest force the optimal allocation holds (the KestromOptimal plug-in), and
+// the largest force the thrusters could physically give.
 #pragma once
 
 #include <functional>
@@ -44,6 +45,8 @@ struct DirectionCapability {
     double physical = 0.0;  // N, from circumscribed polygons (see PhysicalLimit.h)
     // Grid magnitudes met above the first missed one (the allocation is not monotonic).
     std::vector<double> metAbove;
+    // As allocation, for the optimal allocation; it should lie on the physical limit.
+    std::optional<double> optimal;
 };
 
 struct CapabilityEnvelope {

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "allocation/AttainableSet.h"
 #include "allocation/Shipobj.h"
 
 namespace kestrom_sim {
@@ -18,23 +19,10 @@ namespace kestrom_sim {
 inline constexpr int kPolygonSides = 64;
 extern const double kPolygonErrorBound;  // 1 / cos(pi / kPolygonSides) - 1
 
-// What one thruster can push, in the frame in which it stores its force (forceX along the
-// bow, forceY at its angle pi/2).
-struct ThrusterReach {
-    enum class Shape {
-        segment,       // along `angle`, either sign, up to maxForce: fixed direction
-        disc,          // any direction up to maxForce
-        doubleSector,  // within halfWidth of `angle` or of its reverse: limited rotation
-    };
-    Shape shape = Shape::disc;
-    double maxForce = 0.0;
-    double angle = 0.0;
-    double halfWidth = 0.0;  // doubleSector only, below a right angle
-    double posX = 0.0;       // forward arm
-    double posY = 0.0;       // sideways arm
-};
+// What one thruster can push: the attainable sets every allocator is measured against.
+using ThrusterReach = AttainableSet;
 
-// The reach of every thruster of the ship, in ship order, from the model's thruster types.
+// The reach of every thruster of the ship, in ship order.
 std::vector<ThrusterReach> thrusterReaches(const Shipobj& ship);
 
 // GLPK could not solve the programme within its iteration limits, or stopped on an internal

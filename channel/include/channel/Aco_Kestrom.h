@@ -18,6 +18,11 @@
 #include "host/Vro_Channel.h"
 #include "platform/ThreadTypes.h"
 
+namespace channel_calls {
+template <class Channel>
+void createLinks(Channel& channel);
+}  // namespace channel_calls
+
 // The plug-in exports only its two entry points; hosts reach the class through its virtual
 // operations.
 class Aco_Kestrom : public Vro_Channel, public ChannelExtension<Aco_Kestrom> {
@@ -95,8 +100,8 @@ class Aco_Kestrom : public Vro_Channel, public ChannelExtension<Aco_Kestrom> {
     const char* threadLogFileName;
 
   private:
+    template <class Channel>
+    friend void channel_calls::createLinks(Channel& channel);
+
     void copyRequestState(const Aco_Kestrom& other);
-    void waitForWorker();
-    void closeThreadHandle();
-    bool finishPass();
 };

@@ -1,8 +1,9 @@
 // A vessel's thruster table across requests, kept the way a host keeps it for the channel:
 // the published forces and angles stay in the table and are the next request's present
 // settings, and the output links hold the last publication until the next one. Each request
-// runs the channel's own request cycle on the table, computing at once instead of on a
-// worker thread, so a caller gets run's answers without loading the plug-in.
+// runs the channel's own request cycle, with the channel type's allocator, on the table, computing
+// at once instead of on a worker thread, so a caller gets run's answers without loading the
+// plug-in.
 #pragma once
 
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "allocation/RequestCycle.h"
 #include "allocation/allocProblem.h"
+#include "scenario/AllocatorKind.h"
 #include "scenario/RequestReport.h"
 #include "scenario/Scenario.h"
 
@@ -28,7 +30,7 @@ struct SessionResult {
 
 class TableSession {
   public:
-    explicit TableSession(Scenario scenario);
+    explicit TableSession(Scenario scenario, AllocatorKind allocator = AllocatorKind::standard);
 
     // One request. `problem` is the solver's work record: one per thread, reused.
     SessionResult request(const Demand& demand, allocProblem& problem,
@@ -40,7 +42,8 @@ class TableSession {
     Scenario scenario_;  // the rows' force and angle cells follow the publications
     // The output links, as the channel last wrote them (a host's channels start at 0 and "").
     LinkOutputs outputs_;
-    RequestMembers state_;  // the channel's request state between requests
+    RequestMembers state_;      // the channel's request state between requests
+    CycleAllocator allocator_;  // the channel type's allocator, kept as the channel keeps it
 };
 
 }  // namespace kestrom_sim

@@ -4,8 +4,10 @@
 // cycle changes.
 #pragma once
 
+#include <string>
 #include <vector>
 
+#include "allocation/Publication.h"
 #include "allocation/Shipobj.h"
 #include "allocation/allocProblem.h"
 #include "allocation/forceMom.h"
@@ -28,6 +30,12 @@ class Allocator {
     // Sets every thruster's thrust in state.ship and state.generated (extra: the energy). May
     // throw a standard exception, which ends in the error shutdown.
     virtual void allocate(const RequestState& state) = 0;
+    // What the publication of the last allocation writes into the rows' cells. By default
+    // each thruster's published row (Publication.h); an allocator that chooses the cells
+    // itself gives them here.
+    virtual std::vector<PublishedRow> rowsToPublish(const Shipobj& ship);
+    // The "Error Message" of that publication; by default "No errors".
+    virtual std::string resultMessage();
 
   protected:
     ~Allocator() = default;

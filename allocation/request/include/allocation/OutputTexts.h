@@ -2,6 +2,7 @@
 // word.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 namespace kestrom_links {
@@ -25,6 +26,18 @@ inline std::string shutdownText(const std::string& failure) {
     return "Unfortunately an error occurred. All Thrusters have been shutdown. Please switch to "
            "manual steering.\nThe official error message is:\n" +
            failure;
+}
+
+// Written by a publication of the closest attainable thrust when the demand is beyond the
+// thrusters' capacity: what is missing, demand minus published thrust, per component. "Error?"
+// stays 0: thrust is published.
+inline std::string beyondCapacityText(double fwd, double swd, double rot) {
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "The demand is beyond the thrusters' capacity; the closest attainable thrust "
+                  "is published. Shortfall: fwd %.6g N, swd %.6g N, rot %.6g N m",
+                  fwd, swd, rot);
+    return text;
 }
 
 }  // namespace kestrom_links

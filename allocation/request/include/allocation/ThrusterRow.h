@@ -42,3 +42,7 @@ bool canHaveFixedDirection(int type);
 // barredAngles (indexed by row, as the channel keeps it). The model may reject the row.
 void addThrusterRow(int row, const ThrusterRow& cells, Shipobj& ship,
                     std::vector<double>& barredAngles);
+
+// The ship of a table's active rows, each added as above (a row the model rejects throws):
+// for tools and tests that want the model of a table without a request.
+Shipobj activeRowsShip(const std::vector<ThrusterRow>& rows);

@@ -1,0 +1,72 @@
+// The KestromOptimal channel: the same links, table rules, request cycle, shutdown and logs as
+// Aco_Kestrom, with the optimal allocator (optimal/OptimalCycleAllocator.h) computing the
+// request: the thrust the vessel asks for at least power, or the closest attainable thrust.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "allocation/Shipobj.h"
+#include "allocation/allocProblem.h"
+#include "allocation/forceMom.h"
+#include "channel/LinkTable.h"
+#include "channelext/ChannelExtension.h"
+#include "host/Vro_Channel.h"
+#include "optimal/OptimalCycleAllocator.h"
+#include "platform/ThreadTypes.h"
+
+namespace channel_calls {
+template <class Channel>
+void createLinks(Channel& channel);
+}  // namespace channel_calls
+
+class Aco_KestromOptimal : public Vro_Channel, public ChannelExtension<Aco_KestromOptimal> {
+  public:
+    static constexpr const char* kClassName = "Aco_KestromOptimal";
+
+    Aco_KestromOptimal();
+    // The allocator keeps the previous request's state and belongs to one channel.
+    Aco_KestromOptimal(const Aco_KestromOptimal&) = delete;
+    Aco_KestromOptimal& operator=(const Aco_KestromOptimal&) = delete;
+    // Waits, without a time limit, until a running worker has ended.
+    ~Aco_KestromOptimal() override;
+
+    // One host step, as Aco_Kestrom's.
+    void CallChannel() override;
+    void DoDependencyInit(Vro_List* list) override;
+
+    void cleardata();
+    // As Aco_Kestrom's: every row's force zero, zero thrust, "Error?" 1 with the shutdown text,
+    // the log entries, Idle.
+    void ShutDownDP(std::string message);
+    void StartThread();
+    bool ThreadFunction();
+    void UpdateQuest();
+
+    int AppendLogEntry(const char* path, const char* text);
+
+    // The request state, as Aco_Kestrom's: read it only after seeing threadFinished set or
+    // threadBusy clear (acquire loads).
+    platform::ThreadHandle threadHandle;  // used by the host's thread only
+    std::atomic<bool> threadBusy;
+    std::atomic<bool> threadFinished;
+    platform::ThreadId threadId;
+    allocProblem problem;  // unused by the optimal allocator; the cycle's state holds one
+    Shipobj ship;
+    std::vector<double> barredAngles;
+    std::int32_t activeThrusters;
+    std::int32_t numberOfThrusters;
+    forceMom demandedThrust;
+    forceMom generatedThrust;
+    std::int32_t actionInExtrema;
+    const char* logFileName;
+    const char* threadLogFileName;
+    optimal::OptimalCycleAllocator allocator;
+
+  private:
+    template <class Channel>
+    friend void channel_calls::createLinks(Channel& channel);
+};

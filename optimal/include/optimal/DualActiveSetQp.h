@@ -1,0 +1,107 @@
+// A dense dual active-set solver of the Goldfarb-Idnani family for the small convex QPs of the
+// optimal allocator:
+//
+//   minimise 1/2 x' diag(h) x + g' x   subject to   E x = e,   a_j' x <= b_j (j = 0..m-1),
+//
+// with h > 0 and every inequality touching one or two variables (a row's polygon edge or a
+// bound). It starts from the unconstrained minimum (or from a given active set), adds the
+// most violated inequality at a time and keeps the factors J = L^-T Q and R up to date with
+// Givens rotations. A constraint whose normal depends linearly on the active ones is detected
+// (no primal step) and handled by a step in the multipliers alone, which drops an active
+// constraint instead. Deterministic: no clocks, ties go to the lowest index, and a fixed
+// iteration cap ends the search.
+#pragma once
+
+#include <Eigen/Dense>
+#include <vector>
+
+namespace optimal {
+
+// a0 x[i0] + a1 x[i1] <= b; i1 < 0 when the inequality touches one variable.
+struct PairConstraint {
+    int i0 = 0;
+    int i1 = -1;
+    double a0 = 0.0;
+    double a1 = 0.0;
+    double b = 0.0;
+};
+
+struct QpProblem {
+    Eigen::VectorXd hessianDiagonal;  // h, every entry > 0
+    Eigen::VectorXd linear;           // g
+    Eigen::MatrixXd equalities;       // E, one row per equality
+    Eigen::VectorXd equalityValues;   // e
+    std::vector<PairConstraint> inequalities;
+};
+
+enum class QpStatus {
+    optimal,
+    infeasible,    // no x satisfies every constraint
+    iterationCap,  // stopped at the cap: x meets the active constraints, maybe not the others
+};
+
+struct QpResult {
+    QpStatus status = QpStatus::infeasible;
+    Eigen::VectorXd x;
+    double objective = 0.0;
+    // Active inequalities (indexes into QpProblem::inequalities) in the order they were
+    // added, for a warm start of the next solve.
+    std::vector<int> active;
+    // Multipliers: E' y + sum_j mu_j a_j = -(diag(h) x + g) at the optimum, mu >= 0, mu_j = 0
+    // for the inactive inequalities; a linearly dependent equality gets 0.
+    Eigen::VectorXd equalityMultipliers;
+    Eigen::VectorXd inequalityMultipliers;
+    int iterations = 0;  // constraints added or dropped
+};
+
+// Violations up to this much count as met (the problem is expected in scaled units, of
+// order one).
+inline constexpr double kQpFeasibilityTolerance = 1e-11;
+// A new normal counts as linearly dependent on the active ones when its part outside their
+// span (in the metric of the Hessian) is below this share of its whole.
+inline constexpr double kQpDependenceTolerance = 1e-10;
+// More than any regular solve of the allocator needs (a few dozen for 20 variables).
+inline constexpr int kQpDefaultIterationCap = 200;
+
+class DualActiveSetQp {
+  public:
+    explicit DualActiveSetQp(int iterationCap = kQpDefaultIterationCap);
+
+    // Solves the problem; warmActive lists inequalities expected active (out of range or
+    // repeated indexes are ignored). When the list, held as equalities with the equalities,
+    // already gives a point that meets every constraint with multipliers of the right sign,
+    // that point is the optimum and is returned at once (0 iterations). Otherwise the listed
+    // constraints are made active first and dropped again while their multipliers are
+    // negative. Either way any list gives the same optimum as a cold start.
+    void solve(const QpProblem& problem, const std::vector<int>& warmActive, QpResult& result);
+
+  private:
+    bool warmSetIsOptimal(const QpProblem& problem, const std::vector<int>& warm, QpResult& result);
+    bool start(const QpProblem& problem, const std::vector<int>& warm, QpResult& result);
+    bool addEqualities(const QpProblem& problem, QpResult& result);
+    void normal(const QpProblem& problem, int id);
+    double slack(const QpProblem& problem, int id) const;
+    void stepDirections();
+    bool isDependent() const;
+    void addToFactors();
+    void dropFromFactors(int position);
+    int mostViolated(const QpProblem& problem, double& violation) const;
+    void finish(const QpProblem& problem, QpStatus status, QpResult& result);
+
+    int iterationCap_;
+    int n_ = 0;
+    int meq_ = 0;
+    int iq_ = 0;                // active constraints, equalities first
+    int activeEqualities_ = 0;  // equalities in the active set (dependent ones are left out)
+    Eigen::MatrixXd J_;
+    Eigen::MatrixXd R_;
+    Eigen::VectorXd x_, np_, d_, z_, r_, u_;
+    std::vector<int> A_;  // active ids: equality i is i, inequality j is meq + j
+    std::vector<char> isActive_;
+    // The warm check's rows W, W H^-1, W H^-1 W', right-hand side and multipliers.
+    Eigen::MatrixXd WH_, M_;
+    Eigen::VectorXd hInverse_, rhs_, lambda_;
+    Eigen::LDLT<Eigen::MatrixXd> ldlt_;
+};
+
+}  // namespace optimal

@@ -1,0 +1,428 @@
+// The dual active-set iteration. Constraints are handled in the form n' x >= c: an equality
+// E_i x = e_i is (E_i, e_i), an inequality a' x <= b is (-a, -b). With that form the
+// multipliers u satisfy diag(h) x + g = sum_k u_k n_k over the active set, u >= 0 for the
+// inequalities.
+#include "optimal/DualActiveSetQp.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+namespace optimal {
+
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+// One Givens rotation that turns (a, b) into (h, 0), h >= 0, as the pair (c, s); applied to a
+// pair (p, q) it gives (p c + q s, xny (p + p') - q) with xny = s / (1 + c), the form that keeps
+// the rotation's symmetry with the fewest operations.
+struct Givens {
+    double c = 1.0;
+    double s = 0.0;
+    double h = 0.0;
+    bool identity = true;
+};
+
+Givens rotationFor(double a, double b) {
+    Givens g;
+    // a and b are entries of the factors, far from overflow: no need for hypot's scaling.
+    g.h = std::sqrt(a * a + b * b);
+    if (g.h == 0.0) {
+        return g;
+    }
+    g.identity = false;
+    g.c = a / g.h;
+    g.s = b / g.h;
+    if (g.c < 0.0) {
+        g.c = -g.c;
+        g.s = -g.s;
+        g.h = -g.h;
+    }
+    return g;
+}
+
+void rotate(const Givens& g, double& p, double& q) {
+    const double xny = g.s / (1.0 + g.c);
+    const double first = p * g.c + q * g.s;
+    q = xny * (p + first) - q;
+    p = first;
+}
+
+void checkShapes(const QpProblem& problem) {
+    const Eigen::Index n = problem.hessianDiagonal.size();
+    const bool shapesAgree = n > 0 && problem.linear.size() == n &&
+                             (problem.equalities.rows() == 0 || problem.equalities.cols() == n) &&
+                             problem.equalityValues.size() == problem.equalities.rows();
+    if (!shapesAgree || !(problem.hessianDiagonal.array() > 0.0).all()) {
+        throw std::invalid_argument("QP: sizes disagree or the Hessian is not positive");
+    }
+    for (const PairConstraint& c : problem.inequalities) {
+        if (c.i0 < 0 || c.i0 >= n || c.i1 >= n) {
+            throw std::invalid_argument("QP: an inequality names a variable out of range");
+        }
+    }
+}
+
+}  // namespace
+
+DualActiveSetQp::DualActiveSetQp(int iterationCap) : iterationCap_(iterationCap) {}
+
+void DualActiveSetQp::normal(const QpProblem& problem, int id) {
+    if (id < meq_) {
+        np_ = problem.equalities.row(id).transpose();
+        return;
+    }
+    const PairConstraint& c = problem.inequalities[static_cast<std::size_t>(id - meq_)];
+    np_.setZero();
+    np_(c.i0) = -c.a0;
+    if (c.i1 >= 0) {
+        np_(c.i1) -= c.a1;
+    }
+}
+
+double DualActiveSetQp::slack(const QpProblem& problem, int id) const {
+    if (id < meq_) {
+        return problem.equalities.row(id).dot(x_) - problem.equalityValues(id);
+    }
+    const PairConstraint& c = problem.inequalities[static_cast<std::size_t>(id - meq_)];
+    double ax = c.a0 * x_(c.i0);
+    if (c.i1 >= 0) {
+        ax += c.a1 * x_(c.i1);
+    }
+    return c.b - ax;
+}
+
+// d = J' n, z = J2 d2 (the primal step), r = R^-1 d1 (the change of the multipliers).
+void DualActiveSetQp::stepDirections() {
+    d_.noalias() = J_.transpose() * np_;
+    z_.noalias() = J_.rightCols(n_ - iq_) * d_.tail(n_ - iq_);
+    r_ = R_.topLeftCorner(iq_, iq_).triangularView<Eigen::Upper>().solve(d_.head(iq_));
+}
+
+bool DualActiveSetQp::isDependent() const {
+    return d_.tail(n_ - iq_).norm() <= kQpDependenceTolerance * d_.norm();
+}
+
+// Appends the constraint whose d was computed last: rotations zero d below position iq, so
+// that R gains the column d(0..iq).
+void DualActiveSetQp::addToFactors() {
+    for (int j = n_ - 1; j >= iq_ + 1; --j) {
+        const Givens g = rotationFor(d_(j - 1), d_(j));
+        if (g.identity) {
+            continue;
+        }
+        d_(j - 1) = g.h;
+        d_(j) = 0.0;
+        for (int k = 0; k < n_; ++k) {
+            rotate(g, J_(k, j - 1), J_(k, j));
+        }
+    }
+    ++iq_;
+    R_.col(iq_ - 1).head(iq_) = d_.head(iq_);
+}
+
+// Removes the active constraint at `position`; the entries above it (and the pending one at
+// iq) move down, and rotations restore R's triangle.
+void DualActiveSetQp::dropFromFactors(int position) {
+    isActive_[static_cast<std::size_t>(A_[static_cast<std::size_t>(position)] - meq_)] = 0;
+    for (int i = position; i < iq_; ++i) {
+        A_[static_cast<std::size_t>(i)] = A_[static_cast<std::size_t>(i) + 1];
+        u_(i) = u_(i + 1);
+        if (i < iq_ - 1) {
+            R_.col(i) = R_.col(i + 1);
+        }
+    }
+    R_.col(iq_ - 1).setZero();
+    u_(iq_) = 0.0;
+    --iq_;
+    for (int j = position; j < iq_; ++j) {
+        const Givens g = rotationFor(R_(j, j), R_(j + 1, j));
+        if (g.identity) {
+            continue;
+        }
+        R_(j, j) = g.h;
+        R_(j + 1, j) = 0.0;
+        for (int k = j + 1; k < iq_; ++k) {
+            rotate(g, R_(j, k), R_(j + 1, k));
+        }
+        for (int k = 0; k < n_; ++k) {
+            rotate(g, J_(k, j), J_(k, j + 1));
+        }
+    }
+}
+
+bool DualActiveSetQp::addEqualities(const QpProblem& problem, QpResult& result) {
+    (void)result;
+    for (int i = 0; i < meq_; ++i) {
+        normal(problem, i);
+        stepDirections();
+        const double s = slack(problem, i);
+        if (isDependent()) {
+            // Implied by the others, or contradicting them.
+            if (std::fabs(s) <= kQpFeasibilityTolerance) {
+                continue;
+            }
+            return false;
+        }
+        const double t = -s / d_.tail(n_ - iq_).squaredNorm();
+        x_ += t * z_;
+        u_.head(iq_) -= t * r_;
+        u_(iq_) = t;
+        A_[static_cast<std::size_t>(iq_)] = i;
+        addToFactors();
+    }
+    return true;
+}
+
+// The minimum with the equalities and the warm inequalities held as equalities.
+bool DualActiveSetQp::start(const QpProblem& problem, const std::vector<int>& warm,
+                            QpResult& result) {
+    J_ = problem.hessianDiagonal.cwiseSqrt().cwiseInverse().asDiagonal();
+    R_.setZero(n_, n_);
+    u_.setZero(n_ + 1);
+    A_.assign(static_cast<std::size_t>(n_) + 1, -1);
+    isActive_.assign(problem.inequalities.size(), 0);
+    iq_ = 0;
+    x_ = -problem.linear.cwiseQuotient(problem.hessianDiagonal);
+    if (!addEqualities(problem, result)) {
+        return false;
+    }
+    activeEqualities_ = iq_;
+    for (const int j : warm) {
+        if (iq_ == n_) {
+            break;
+        }
+        const int id = meq_ + j;
+        normal(problem, id);
+        stepDirections();
+        if (isDependent()) {
+            continue;
+        }
+        const double t = -slack(problem, id) / d_.tail(n_ - iq_).squaredNorm();
+        x_ += t * z_;
+        u_.head(iq_) -= t * r_;
+        u_(iq_) = t;
+        A_[static_cast<std::size_t>(iq_)] = id;
+        isActive_[static_cast<std::size_t>(j)] = 1;
+        addToFactors();
+    }
+    return true;
+}
+
+int DualActiveSetQp::mostViolated(const QpProblem& problem, double& violation) const {
+    int worst = -1;
+    violation = kQpFeasibilityTolerance;
+    const double* x = x_.data();
+    const int m = static_cast<int>(problem.inequalities.size());
+    for (int j = 0; j < m; ++j) {
+        const PairConstraint& c = problem.inequalities[static_cast<std::size_t>(j)];
+        double v = c.a0 * x[c.i0] - c.b;
+        if (c.i1 >= 0) {
+            v += c.a1 * x[c.i1];
+        }
+        if (v > violation && isActive_[static_cast<std::size_t>(j)] == 0) {
+            violation = v;
+            worst = j;
+        }
+    }
+    return worst;
+}
+
+void DualActiveSetQp::finish(const QpProblem& problem, QpStatus status, QpResult& result) {
+    result.status = status;
+    result.x = x_;
+    result.objective =
+        0.5 * x_.dot(problem.hessianDiagonal.cwiseProduct(x_)) + problem.linear.dot(x_);
+    result.active.clear();
+    result.equalityMultipliers.setZero(meq_);
+    result.inequalityMultipliers.setZero(static_cast<Eigen::Index>(problem.inequalities.size()));
+    for (int k = 0; k < iq_; ++k) {
+        const int id = A_[static_cast<std::size_t>(k)];
+        if (id < meq_) {
+            result.equalityMultipliers(id) = -u_(k);
+        } else {
+            result.active.push_back(id - meq_);
+            result.inequalityMultipliers(id - meq_) = u_(k);
+        }
+    }
+}
+
+// The optimality conditions with the warm list as the active set: x = H^-1 (W' lambda - g)
+// with W x = w, so (W H^-1 W') lambda = w + W H^-1 g. A singular system (dependent rows)
+// leaves the case to the iteration. W H^-1 W' is summed from the rows' one or two entries
+// (a dense product costs more than the rest of the check).
+bool DualActiveSetQp::warmSetIsOptimal(const QpProblem& problem, const std::vector<int>& warm,
+                                       QpResult& result) {
+    const int k = meq_ + static_cast<int>(warm.size());
+    if (k > n_) {
+        return false;
+    }
+    hInverse_ = problem.hessianDiagonal.cwiseInverse();
+    const Eigen::MatrixXd& E = problem.equalities;
+    WH_.noalias() = E * hInverse_.asDiagonal();
+    M_.resize(k, k);
+    rhs_.resize(k);
+    M_.topLeftCorner(meq_, meq_).noalias() = WH_ * E.transpose();
+    rhs_.head(meq_) = problem.equalityValues + WH_ * problem.linear;
+    const auto pair = [&](int i) -> const PairConstraint& {
+        return problem.inequalities[static_cast<std::size_t>(warm[static_cast<std::size_t>(i)])];
+    };
+    for (int i = 0; i < k - meq_; ++i) {
+        const PairConstraint& c = pair(i);
+        const int j1 = c.i1 >= 0 ? c.i1 : c.i0;
+        const double a1 = c.i1 >= 0 ? c.a1 : 0.0;
+        // Column of E H^-1 against this row.
+        M_.col(meq_ + i).head(meq_) = c.a0 * WH_.col(c.i0) + a1 * WH_.col(j1);
+        M_.row(meq_ + i).head(meq_) = M_.col(meq_ + i).head(meq_).transpose();
+        rhs_(meq_ + i) = c.b + c.a0 * hInverse_(c.i0) * problem.linear(c.i0) +
+                         a1 * hInverse_(j1) * problem.linear(j1);
+        for (int j = 0; j <= i; ++j) {
+            const PairConstraint& d = pair(j);
+            const int k1 = d.i1 >= 0 ? d.i1 : d.i0;
+            const double b1 = d.i1 >= 0 ? d.a1 : 0.0;
+            const auto term = [&](int u, double a, int v, double b) {
+                return u == v ? a * b * hInverse_(u) : 0.0;
+            };
+            const double value = term(c.i0, c.a0, d.i0, d.a0) + term(c.i0, c.a0, k1, b1) +
+                                 term(j1, a1, d.i0, d.a0) + term(j1, a1, k1, b1);
+            M_(meq_ + i, meq_ + j) = value;
+            M_(meq_ + j, meq_ + i) = value;
+        }
+    }
+    ldlt_.compute(M_);
+    if (ldlt_.info() != Eigen::Success ||
+        ldlt_.vectorD().minCoeff() <=
+            kQpDependenceTolerance * std::max(1.0, ldlt_.vectorD().maxCoeff())) {
+        return false;
+    }
+    lambda_ = ldlt_.solve(rhs_);
+    const Eigen::VectorXd& lambda = lambda_;
+    x_.noalias() = E.transpose() * lambda.head(meq_);
+    for (int i = 0; i < k - meq_; ++i) {
+        const PairConstraint& c = pair(i);
+        x_(c.i0) += c.a0 * lambda(meq_ + i);
+        if (c.i1 >= 0) {
+            x_(c.i1) += c.a1 * lambda(meq_ + i);
+        }
+    }
+    x_ = hInverse_.cwiseProduct(x_ - problem.linear);
+    for (int i = meq_; i < k; ++i) {
+        if (lambda(i) > kQpFeasibilityTolerance) {
+            return false;  // an inequality's multiplier of the wrong sign
+        }
+    }
+    isActive_.assign(problem.inequalities.size(), 0);
+    for (const int j : warm) {
+        isActive_[static_cast<std::size_t>(j)] = 1;
+    }
+    double violation = 0.0;
+    if (mostViolated(problem, violation) >= 0) {
+        return false;
+    }
+    result.status = QpStatus::optimal;
+    result.x = x_;
+    result.objective =
+        0.5 * x_.dot(problem.hessianDiagonal.cwiseProduct(x_)) + problem.linear.dot(x_);
+    result.active = warm;
+    result.equalityMultipliers = -lambda.head(meq_);
+    result.inequalityMultipliers.setZero(static_cast<Eigen::Index>(problem.inequalities.size()));
+    for (int i = 0; i < static_cast<int>(warm.size()); ++i) {
+        result.inequalityMultipliers(warm[static_cast<std::size_t>(i)]) = -lambda(meq_ + i);
+    }
+    return true;
+}
+
+void DualActiveSetQp::solve(const QpProblem& problem, const std::vector<int>& warmActive,
+                            QpResult& result) {
+    checkShapes(problem);
+    n_ = static_cast<int>(problem.hessianDiagonal.size());
+    meq_ = static_cast<int>(problem.equalities.rows());
+    np_.resize(n_);
+    result.iterations = 0;
+    const int m = static_cast<int>(problem.inequalities.size());
+    std::vector<int> warm;
+    for (const int j : warmActive) {
+        if (j >= 0 && j < m && std::find(warm.begin(), warm.end(), j) == warm.end()) {
+            warm.push_back(j);
+        }
+    }
+    if (!warm.empty() && warmSetIsOptimal(problem, warm, result)) {
+        return;
+    }
+    // Drop warm constraints with negative multipliers, the most negative first, until the
+    // start is dual feasible.
+    for (;;) {
+        if (!start(problem, warm, result)) {
+            finish(problem, QpStatus::infeasible, result);
+            return;
+        }
+        int worst = -1;
+        for (int k = 0; k < iq_; ++k) {
+            const int id = A_[static_cast<std::size_t>(k)];
+            if (id >= meq_ && u_(k) < 0.0 && (worst < 0 || u_(k) < u_(worst))) {
+                worst = k;
+            }
+        }
+        if (worst < 0) {
+            break;
+        }
+        warm.erase(std::find(warm.begin(), warm.end(), A_[static_cast<std::size_t>(worst)] - meq_));
+    }
+
+    for (;;) {
+        if (result.iterations >= iterationCap_) {
+            finish(problem, QpStatus::iterationCap, result);
+            return;
+        }
+        double violation = 0.0;
+        const int p = mostViolated(problem, violation);
+        if (p < 0) {
+            finish(problem, QpStatus::optimal, result);
+            return;
+        }
+        const int id = meq_ + p;
+        A_[static_cast<std::size_t>(iq_)] = id;
+        u_(iq_) = 0.0;
+        double sp = -violation;
+        for (;;) {
+            normal(problem, id);
+            stepDirections();
+            double t1 = kInfinity;  // the largest step keeping the active multipliers >= 0
+            int l = -1;
+            for (int k = activeEqualities_; k < iq_; ++k) {
+                if (r_(k) > 0.0 && u_(k) / r_(k) < t1) {
+                    t1 = u_(k) / r_(k);
+                    l = k;
+                }
+            }
+            const bool dependent = isDependent();
+            const double t2 = dependent ? kInfinity : -sp / d_.tail(n_ - iq_).squaredNorm();
+            const double t = std::min(t1, t2);
+            if (t == kInfinity) {
+                finish(problem, QpStatus::infeasible, result);
+                return;
+            }
+            ++result.iterations;
+            u_.head(iq_) -= t * r_;
+            u_(iq_) += t;
+            if (!dependent) {
+                x_ += t * z_;
+            }
+            if (!dependent && t2 <= t1) {
+                isActive_[static_cast<std::size_t>(p)] = 1;
+                addToFactors();
+                break;
+            }
+            dropFromFactors(l);
+            sp = slack(problem, id);
+            if (result.iterations >= iterationCap_) {
+                finish(problem, QpStatus::iterationCap, result);
+                return;
+            }
+        }
+    }
+}
+
+}  // namespace optimal

@@ -1,0 +1,172 @@
+// Building and solving the node problems.
+#include "NodeProblems.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace optimal {
+
+namespace {
+
+// The smoothing of |f| near zero, as a share of the target's size: small enough that it
+// changes the power by about 1e-6 of itself, large enough that a row at zero can recover.
+constexpr double kSmoothingShare = 1e-4;
+
+// Powers 3/4 and -1/4 through square roots: std::pow is a tenth of a request's time.
+double partPower(double squared, double eta, double epsilon) {
+    const double s = (squared + epsilon) / (eta * eta);
+    return std::sqrt(s * std::sqrt(s));
+}
+
+double partWeight(double squared, double eta, double epsilon) {
+    return 0.75 / (eta * std::sqrt(eta) * std::sqrt(std::sqrt(squared + epsilon)));
+}
+
+}  // namespace
+
+NodeProblems::NodeProblems(const VesselModel& model, const OptimalSettings& settings,
+                           AllocationStats& stats)
+    : model_(model),
+      settings_(settings),
+      stats_(stats),
+      qp_(settings.qpIterationCap),
+      universeToLocal_(model.universe().size(), -1) {}
+
+void NodeProblems::setInequalities(const std::vector<Sector>& choices) {
+    for (const int id : ids_) {
+        universeToLocal_[static_cast<std::size_t>(id)] = -1;
+    }
+    model_.constraintsFor(choices, ids_);
+    problem_.inequalities.clear();
+    for (std::size_t k = 0; k < ids_.size(); ++k) {
+        universeToLocal_[static_cast<std::size_t>(ids_[k])] = static_cast<int>(k);
+        problem_.inequalities.push_back(model_.universe()[static_cast<std::size_t>(ids_[k])]);
+    }
+}
+
+void NodeProblems::mapWarm(const std::vector<int>& universeIds, std::vector<int>& local) const {
+    local.clear();
+    for (const int id : universeIds) {
+        const int k = universeToLocal_[static_cast<std::size_t>(id)];
+        if (k >= 0) {
+            local.push_back(k);
+        }
+    }
+}
+
+void NodeProblems::storeActive(const std::vector<int>& local, std::vector<int>& universeIds) const {
+    universeIds.clear();
+    for (const int k : local) {
+        universeIds.push_back(ids_[static_cast<std::size_t>(k)]);
+    }
+}
+
+bool NodeProblems::solveQp(const std::vector<int>& warm) {
+    qp_.solve(problem_, warm, result_);
+    ++stats_.qpSolves;
+    stats_.qpIterations += result_.iterations;
+    if (result_.status == QpStatus::iterationCap) {
+        stats_.qpCapReached = true;
+    }
+    return result_.status == QpStatus::optimal;
+}
+
+double NodeProblems::exactPower(const Eigen::VectorXd& x) const {
+    return smoothedPower(x, 0.0);
+}
+
+double NodeProblems::smoothedPower(const Eigen::VectorXd& x, double epsilon) const {
+    double total = 0.0;
+    for (int i = 0; i < model_.rowCount(); ++i) {
+        const RowModel& r = model_.row(i);
+        const double a = x(2 * i);
+        const double b = x(2 * i + 1);
+        if (r.shape == AttainableSet::Shape::segment) {
+            total +=
+                partPower(a * a, 1.0, epsilon) + partPower(b * b, r.reverseEfficiency, epsilon);
+        } else {
+            total += partPower(a * a + b * b, 1.0, epsilon);
+        }
+    }
+    return total;
+}
+
+// Hessian 2 w per variable: the quadratic model w |f|^2 has the power's gradient at x.
+void NodeProblems::setWeights(const Eigen::VectorXd& x, double epsilon) {
+    for (int i = 0; i < model_.rowCount(); ++i) {
+        const RowModel& r = model_.row(i);
+        const double a = x(2 * i);
+        const double b = x(2 * i + 1);
+        if (r.shape == AttainableSet::Shape::segment) {
+            problem_.hessianDiagonal(2 * i) = 2.0 * partWeight(a * a, 1.0, epsilon);
+            problem_.hessianDiagonal(2 * i + 1) =
+                2.0 * partWeight(b * b, r.reverseEfficiency, epsilon);
+        } else {
+            const double w = 2.0 * partWeight(a * a + b * b, 1.0, epsilon);
+            problem_.hessianDiagonal(2 * i) = w;
+            problem_.hessianDiagonal(2 * i + 1) = w;
+        }
+    }
+}
+
+void NodeProblems::power(const Eigen::Vector3d& target, const std::vector<Sector>& choices,
+                         const NodeOutcome& parent, NodeOutcome& outcome) {
+    const int n = model_.variableCount();
+    setInequalities(choices);
+    problem_.hessianDiagonal.resize(n);
+    problem_.linear.setZero(n);
+    problem_.equalities = model_.thrustMap();
+    problem_.equalityValues = target;
+    const double size = std::max(target.cwiseAbs().maxCoeff(), 1e-9);
+    const double epsilon = kSmoothingShare * kSmoothingShare * size * size;
+    Eigen::VectorXd x =
+        parent.x.size() >= n ? Eigen::VectorXd(parent.x.head(n)) : Eigen::VectorXd::Zero(n);
+    std::vector<int> warm;
+    mapWarm(parent.active, warm);
+    outcome.solved = false;
+    double previous = 0.0;
+    for (int k = 0; k < settings_.reweightCap; ++k) {
+        setWeights(x, epsilon);
+        if (!solveQp(warm)) {
+            return;
+        }
+        x = result_.x;
+        warm = result_.active;
+        const double current = smoothedPower(x, epsilon);
+        const bool settled = k > 0 && previous - current <= settings_.reweightTolerance * current;
+        previous = current;
+        if (settled) {
+            break;
+        }
+    }
+    outcome.solved = true;
+    outcome.cost = exactPower(x);
+    outcome.x = x;
+    storeActive(warm, outcome.active);
+}
+
+// Variables: f, then the force residual e (fwd, swd) with B_fwd,swd f - e = target force.
+void NodeProblems::forceResidual(const Eigen::Vector3d& target, const std::vector<Sector>& choices,
+                                 const NodeOutcome& parent, NodeOutcome& outcome) {
+    const int n = model_.variableCount();
+    setInequalities(choices);
+    problem_.hessianDiagonal.setConstant(n + 2, 2.0 * kResidualRegularisation);
+    problem_.hessianDiagonal.tail(2).setConstant(2.0);
+    problem_.linear.setZero(n + 2);
+    problem_.equalities.setZero(3, n + 2);
+    problem_.equalities.leftCols(n) = model_.thrustMap();
+    problem_.equalities(0, n) = -1.0;
+    problem_.equalities(1, n + 1) = -1.0;
+    problem_.equalityValues = target;
+    std::vector<int> warm;
+    mapWarm(parent.active, warm);
+    outcome.solved = solveQp(warm);
+    if (!outcome.solved) {
+        return;
+    }
+    outcome.cost = result_.x.tail(2).squaredNorm();
+    outcome.x = result_.x.head(n);
+    storeActive(result_.active, outcome.active);
+}
+
+}  // namespace optimal

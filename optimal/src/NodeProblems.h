@@ -1,0 +1,55 @@
+// The two convex problems a sector-search node solves, on the polygons of its sector choice:
+//
+// - power: least sum (|f| / eta)^(3/2) subject to B f = target. A quadratic model
+//   sum w |f|^2 with w = 3/4 eta^(-3/2) (|f|^2 + eps)^(-1/4) at the last solution is solved
+//   and re-weighted until the power changes by less than a tolerance. Each model lies above
+//   the smoothed power and touches it at the last solution (the power is concave in |f|^2),
+//   so every re-weighting lowers it.
+// - force residual: least |B_fwd,swd f - target force|^2 subject to B_rot f = moment, with a
+//   tiny quadratic term on f (kResidualRegularisation) so that the Hessian is positive; its
+//   effect on the residual is of that order.
+#pragma once
+
+#include <Eigen/Dense>
+#include <vector>
+
+#include "SectorSearch.h"
+#include "VesselModel.h"
+#include "optimal/DualActiveSetQp.h"
+#include "optimal/OptimalAllocator.h"
+
+namespace optimal {
+
+inline constexpr double kResidualRegularisation = 1e-9;
+
+class NodeProblems {
+  public:
+    NodeProblems(const VesselModel& model, const OptimalSettings& settings, AllocationStats& stats);
+
+    void power(const Eigen::Vector3d& target, const std::vector<Sector>& choices,
+               const NodeOutcome& parent, NodeOutcome& outcome);
+    void forceResidual(const Eigen::Vector3d& target, const std::vector<Sector>& choices,
+                       const NodeOutcome& parent, NodeOutcome& outcome);
+
+    // The exact power of scaled variables x.
+    double exactPower(const Eigen::VectorXd& x) const;
+
+  private:
+    void setInequalities(const std::vector<Sector>& choices);
+    void mapWarm(const std::vector<int>& universeIds, std::vector<int>& local) const;
+    void storeActive(const std::vector<int>& local, std::vector<int>& universeIds) const;
+    bool solveQp(const std::vector<int>& warm);
+    void setWeights(const Eigen::VectorXd& x, double epsilon);
+    double smoothedPower(const Eigen::VectorXd& x, double epsilon) const;
+
+    const VesselModel& model_;
+    const OptimalSettings& settings_;
+    AllocationStats& stats_;
+    DualActiveSetQp qp_;
+    QpProblem problem_;
+    QpResult result_;
+    std::vector<int> ids_;
+    std::vector<int> universeToLocal_;
+};
+
+}  // namespace optimal
