@@ -114,16 +114,4 @@ TEST(OptimalContinuity, ZeroDemandGivesZeroThrustAtTheHeldAngles) {
     }
 }
 
-// A row the model cannot use and a demand that is not finite are refused.
-TEST(OptimalContinuity, BadInputIsRefused) {
-    const Shipobj good = scenarioShip("ferry");
-    for (const double bad : {std::nan(""), HUGE_VAL, 0.0}) {
-        const Shipobj ship = editedShip(
-            good, [&](unsigned i, ThrusterParams& p) { p.maxForce = i == 2 ? bad : p.maxForce; });
-        EXPECT_THROW(OptimalAllocator().allocate(ship, forceMom()), std::invalid_argument);
-    }
-    EXPECT_THROW(OptimalAllocator().allocate(Shipobj(), forceMom()), std::invalid_argument);
-    EXPECT_THROW(OptimalAllocator().allocate(good, forceMom(NAN, 0, 0, 0)), std::invalid_argument);
-}
-
 }  // namespace
