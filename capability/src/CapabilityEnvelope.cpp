@@ -18,8 +18,8 @@
 
 #include "allocation/RequestCycle.h"
 #include "capability/PhysicalLimit.h"
-#include "scenario/NumberText.h"
 #include "scenario/AllocatorKind.h"
+#include "scenario/NumberText.h"
 #include "scenario/ScenarioTable.h"
 
 namespace kestrom_sim {

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <condition_variable>
 #include <memory>
-#include <thread>
 #include <optional>
+#include <thread>
 
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
