@@ -5,18 +5,7 @@
 #include "ChannelCalls.h"
 #include "Logs.h"
 
-Aco_KestromOptimal::Aco_KestromOptimal()
-    : Vro_Channel(),
-      ChannelExtension<Aco_KestromOptimal>(),
-      threadHandle(nullptr),
-      threadBusy(false),
-      threadFinished(false),
-      threadId(0),
-      activeThrusters(0),
-      numberOfThrusters(0),
-      actionInExtrema(0),
-      logFileName("KestromLog.txt"),
-      threadLogFileName("KestromThreadLog.txt") {
+Aco_KestromOptimal::Aco_KestromOptimal() {
     CE_SetSelf(this);
     SetChannelName("KestromOptimal");
     channel_calls::createLinks(*this);

@@ -50,20 +50,20 @@ class Aco_KestromOptimal : public Vro_Channel, public ChannelExtension<Aco_Kestr
 
     // The request state, as Aco_Kestrom's: read it only after seeing threadFinished set or
     // threadBusy clear (acquire loads).
-    platform::ThreadHandle threadHandle;  // used by the host's thread only
-    std::atomic<bool> threadBusy;
-    std::atomic<bool> threadFinished;
-    platform::ThreadId threadId;
+    platform::ThreadHandle threadHandle = nullptr;  // used by the host's thread only
+    std::atomic<bool> threadBusy{false};
+    std::atomic<bool> threadFinished{false};
+    platform::ThreadId threadId = 0;
     allocProblem problem;  // unused by the optimal allocator; the cycle's state holds one
     Shipobj ship;
     std::vector<double> barredAngles;
-    std::int32_t activeThrusters;
-    std::int32_t numberOfThrusters;
+    std::int32_t activeThrusters = 0;
+    std::int32_t numberOfThrusters = 0;
     forceMom demandedThrust;
     forceMom generatedThrust;
-    std::int32_t actionInExtrema;
-    const char* logFileName;
-    const char* threadLogFileName;
+    std::int32_t actionInExtrema = 0;
+    const char* logFileName = "KestromLog.txt";
+    const char* threadLogFileName = "KestromThreadLog.txt";
     optimal::OptimalCycleAllocator allocator;
 
   private:
