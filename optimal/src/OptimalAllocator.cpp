@@ -7,6 +7,7 @@
 #include <cmath>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "NodeProblems.h"
 #include "SectorSearch.h"
@@ -16,6 +17,27 @@
 #include "allocation/angles.h"
 
 namespace optimal {
+
+std::string rowRefusal(const Thrusterobj& t) {
+    const std::pair<double, const char*> cells[] = {{t.posX(), "forward arm"},
+                                                    {t.posY(), "sideways arm"},
+                                                    {t.maxForce(), "maximum force"},
+                                                    {t.startAngle(), "start angle"},
+                                                    {t.angle(), "angle"}};
+    for (const auto& [value, cell] : cells) {
+        if (!std::isfinite(value)) {
+            return std::string(cell) + " is not a finite number";
+        }
+    }
+    if (t.maxForce() == 0.0) {
+        return "maximum force is 0";
+    }
+    if (hasFixedDirection(t.type()) &&
+        !(t.reversePenalty() > 0.0 && std::isfinite(t.reversePenalty()))) {
+        return "reverse penalty is not a positive number";
+    }
+    return {};
+}
 
 namespace {
 
@@ -31,31 +53,15 @@ std::size_t slot(const Thrusterobj& t) {
     return static_cast<unsigned char>(t.number());
 }
 
-void requireFinite(double value, const Thrusterobj& t, const char* cell) {
-    if (!std::isfinite(value)) {
-        throw std::invalid_argument("optimal allocator: row " + std::to_string(t.number()) + ": " +
-                                    cell + " is not a finite number");
-    }
-}
-
 void checkInput(const Shipobj& ship, const forceMom& demand) {
     if (ship.count() == 0) {
         throw std::invalid_argument("optimal allocator: no active row");
     }
     for (const Thrusterobj& t : ship.thrusters()) {
-        requireFinite(t.posX(), t, "forward arm");
-        requireFinite(t.posY(), t, "sideways arm");
-        requireFinite(t.maxForce(), t, "maximum force");
-        requireFinite(t.startAngle(), t, "start angle");
-        requireFinite(t.angle(), t, "angle");
-        if (t.maxForce() == 0.0) {
+        const std::string refusal = rowRefusal(t);
+        if (!refusal.empty()) {
             throw std::invalid_argument("optimal allocator: row " + std::to_string(t.number()) +
-                                        ": maximum force is 0");
-        }
-        if (hasFixedDirection(t.type()) &&
-            !(t.reversePenalty() > 0.0 && std::isfinite(t.reversePenalty()))) {
-            throw std::invalid_argument("optimal allocator: row " + std::to_string(t.number()) +
-                                        ": reverse penalty is not a positive number");
+                                        ": " + refusal);
         }
     }
     if (!std::isfinite(demand.fwd) || !std::isfinite(demand.swd) || !std::isfinite(demand.rot)) {

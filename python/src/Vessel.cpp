@@ -171,11 +171,23 @@ Vessel& usable(py::handle vessel) {
 }
 
 Vessel::Vessel(py::handle scenario, const std::string& allocator)
-    : scenario_(parsedScenario(scenario)), session_(scenario_, allocatorKind(allocator)) {
+    : scenario_(parsedScenario(scenario)),
+      allocator_(allocatorKind(allocator)),
+      requestCostWarning_(kestrom_sim::barringWarning(scenario_, kScenarioName, allocator_)),
+      session_(scenario_, allocator_) {
     // The command line's warnings, through Python's warnings module.
     const py::object warn = py::module_::import("warnings").attr("warn");
-    for (const std::string& warning : kestrom_sim::scenarioWarnings(scenario_, kScenarioName)) {
+    for (const std::string& warning :
+         kestrom_sim::scenarioWarnings(scenario_, kScenarioName, allocator_)) {
         warn(warning, py::handle(PyExc_UserWarning), 2);
+    }
+}
+
+void Vessel::warnRequestCost() const {
+    if (requestCostWarning_) {
+        // Level 1: the Python line that called allocate (the binding has no frame of its own).
+        py::module_::import("warnings")
+            .attr("warn")(*requestCostWarning_, py::handle(PyExc_UserWarning), 1);
     }
 }
 
@@ -192,6 +204,7 @@ void checkTolerance(double tolerance) {
 
 SessionResult Vessel::allocate(py::handle demand, double tolerance, std::optional<double> timeout) {
     checkTolerance(tolerance);
+    warnRequestCost();
     if (timeout && !(*timeout >= kMinTimeout && *timeout <= kMaxTimeout)) {
         throw py::value_error("timeout: expected a number of seconds from 0.001 to 1000000");
     }
@@ -227,6 +240,7 @@ SessionResult Vessel::allocate(py::handle demand, double tolerance, std::optiona
 
 py::dict Vessel::allocateSeries(py::handle demands, double tolerance) {
     checkTolerance(tolerance);
+    warnRequestCost();
     const py::array_t<double, py::array::c_style | py::array::forcecast> table =
         py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(demands);
     if (!table || table.ndim() != 2 || table.shape(1) != 3) {

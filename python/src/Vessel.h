@@ -11,6 +11,7 @@
 #include <pybind11/pybind11.h>
 
 #include "allocation/allocProblem.h"
+#include "scenario/AllocatorKind.h"
 #include "scenario/Scenario.h"
 #include "scenario/TableSession.h"
 
@@ -40,7 +41,12 @@ class Vessel {
     const kestrom_sim::Scenario& scenario() const { return scenario_; }
 
   private:
+    // Warns, as the command line does, what one request may cost (barring), at every request.
+    void warnRequestCost() const;
+
     kestrom_sim::Scenario scenario_;
+    kestrom_sim::AllocatorKind allocator_;
+    std::optional<std::string> requestCostWarning_;
     kestrom_sim::TableSession session_;
     allocProblem problem_;
     // One request at a time per vessel: the GIL is released while it computes.

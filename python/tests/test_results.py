@@ -32,6 +32,22 @@ def test_warnings_reach_python_with_the_command_lines_texts():
         kestrom.Vessel(scenario("ferry.json"))  # an example free of warnings stays silent
 
 
+def test_every_request_is_warned_of_barrings_cost_before_it_starts():
+    """The ferry's four limited azimuths twice: barring may search 12^8 solves per request.
+    With warnings as errors the warning stops the request before it computes."""
+    doubled = scenario("ferry.json")
+    doubled["rows"] = doubled["rows"] * 2
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        vessel = kestrom.Vessel(doubled)  # the table itself is fine
+        for request in (lambda: vessel.allocate([300.0, 0.0, 0.0]),
+                        lambda: vessel.allocate_series([[300.0, 0.0, 0.0]])):
+            with pytest.raises(UserWarning, match=r"scenario: rows: 8 active rows .* 12\^8"):
+                request()
+        # The optimal allocator does not bar: silent, and it meets the demand.
+        assert kestrom.Vessel(doubled, allocator="optimal").allocate([300.0, 0.0, 0.0]).met
+
+
 def test_ok_and_repr_tell_a_shutdown_and_a_miss():
     with warnings.catch_warnings():
         warnings.simplefilter("ignore")

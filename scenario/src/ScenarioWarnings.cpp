@@ -12,6 +12,7 @@
 #include "allocation/Thrusterobj.h"
 #include "allocation/angles.h"
 #include "allocation/solveAllocation.h"
+#include "optimal/OptimalAllocator.h"
 #include "scenario/ChannelRows.h"
 #include "scenario/JsonInput.h"
 #include "scenario/NumberText.h"
@@ -132,9 +133,43 @@ void warnAngle(const Scenario& scenario, std::size_t row, Column column, Warning
     }
 }
 
-// The warnings on one row's own cells; counts the rows barring may search.
-void warnRow(const Scenario& scenario, std::size_t row, Warnings& warnings,
-             std::vector<std::size_t>& barrable) {
+// The default allocator's minimiser handles a reverse penalty other than 1 badly.
+void warnReversePenaltyRamp(const Thrusterobj& thruster, const ThrusterRow& cells, std::size_t row,
+                            Warnings& warnings) {
+    const double penalty = thruster.reversePenalty();
+    // Barring fixes such a row's direction too, and then the same ramp applies.
+    const bool fixable = hasFixedDirection(cells.type) || canBeBarred(thruster);
+    if (!fixable || penalty == 1.0) {
+        return;
+    }
+    const std::string readAs = penalty == static_cast<double>(cells.reversePenalty)
+                                   ? std::string()
+                                   : " (read as " + roundTripText(penalty) + ")";
+    warnings.add(
+        rowKey(row, "reversePenalty"),
+        std::string(hasFixedDirection(cells.type) ? "a fixed-direction thruster"
+                                                  : "a thruster whose direction barring can fix") +
+            " with a reverse penalty of " + floatText(cells.reversePenalty) + readAs +
+            (penalty < 1.0 ? ", below 1: when it runs in reverse with more than a few newtons "
+                             "the minimiser goes astray, and the published table misses the "
+                             "demand badly with \"No errors\" (rarely: NaN)"
+                           : ", above 1: the minimiser can diverge for forces above a few "
+                             "newtons, and the published forces may be NaN while \"Thrust "
+                             "Generated\" stays finite, with \"No errors\""));
+}
+
+// A row the optimal allocator cannot price shuts its channel down at the first request.
+void warnOptimalRefusal(const Thrusterobj& thruster, std::size_t row, Warnings& warnings) {
+    const std::string refusal = optimal::rowRefusal(thruster);
+    if (!refusal.empty()) {
+        warnings.add(rowKey(row), "the optimal allocator refuses it (" + refusal +
+                                      "): the channel shuts down at the first request");
+    }
+}
+
+// The warnings on one row's own cells.
+void warnRow(const Scenario& scenario, std::size_t row, AllocatorKind allocator,
+             Warnings& warnings) {
     const double givenMaxForce = cell(scenario.rows[row], Column::maxForce);
     const double givenType = cell(scenario.rows[row], Column::type);
     const ThrusterRow cells = channelRow(scenario, row);
@@ -160,28 +195,10 @@ void warnRow(const Scenario& scenario, std::size_t row, Warnings& warnings,
     if (!active || !model.thruster) {
         return;
     }
-    const double penalty = model.thruster->reversePenalty();
-    // Barring fixes such a row's direction too, and then the same ramp applies.
-    const bool fixable = hasFixedDirection(cells.type) || canBeBarred(*model.thruster);
-    if (fixable && penalty != 1.0) {
-        const std::string readAs = penalty == static_cast<double>(cells.reversePenalty)
-                                       ? std::string()
-                                       : " (read as " + roundTripText(penalty) + ")";
-        warnings.add(
-            rowKey(row, "reversePenalty"),
-            std::string(hasFixedDirection(cells.type)
-                            ? "a fixed-direction thruster"
-                            : "a thruster whose direction barring can fix") +
-                " with a reverse penalty of " + floatText(cells.reversePenalty) + readAs +
-                (penalty < 1.0 ? ", below 1: when it runs in reverse with more than a few newtons "
-                                 "the minimiser goes astray, and the published table misses the "
-                                 "demand badly with \"No errors\" (rarely: NaN)"
-                               : ", above 1: the minimiser can diverge for forces above a few "
-                                 "newtons, and the published forces may be NaN while \"Thrust "
-                                 "Generated\" stays finite, with \"No errors\""));
-    }
-    if (canBeBarred(*model.thruster)) {
-        barrable.push_back(row);
+    if (allocator == AllocatorKind::optimal) {
+        warnOptimalRefusal(*model.thruster, row, warnings);
+    } else {
+        warnReversePenaltyRamp(*model.thruster, cells, row, warnings);
     }
 }
 
@@ -192,32 +209,31 @@ std::string barringCost(std::size_t k) {
                          : "about 1e" + std::to_string(static_cast<int>(std::log10(solves)));
 }
 
-void warnBarring(const std::vector<std::size_t>& barrable, Warnings& warnings) {
-    if (barrable.size() < static_cast<std::size_t>(kBarringWarningFrom)) {
-        return;
+// The rows barring may search: active rows of limited rotation that can end outside their
+// ranges.
+std::vector<std::size_t> barrableRows(const Scenario& scenario) {
+    std::vector<std::size_t> rows;
+    for (std::size_t row = 0; row < scenario.rows.size(); ++row) {
+        const ThrusterRow cells = channelRow(scenario, row);
+        const ModelThruster model = modelThruster(cells);
+        if (isActiveRow(cells.active) && model.thruster && canBeBarred(*model.thruster)) {
+            rows.push_back(row);
+        }
     }
-    std::string rows;
-    for (const std::size_t row : barrable) {
-        rows += (rows.empty() ? "" : ", ") + std::to_string(row);
-    }
-    warnings.add("rows", std::to_string(barrable.size()) +
-                             " active rows of limited rotation can end outside their ranges (" +
-                             rows + "): when all do, barring searches them exhaustively, 12^" +
-                             std::to_string(barrable.size()) + " = " +
-                             barringCost(barrable.size()) + " solves for one request");
+    return rows;
 }
 
 }  // namespace
 
-std::vector<std::string> scenarioWarnings(const Scenario& scenario, const std::string& file) {
+std::vector<std::string> scenarioWarnings(const Scenario& scenario, const std::string& file,
+                                          AllocatorKind allocator) {
     Warnings warnings{file, {}};
     if (scenario.rows.empty()) {
         return warnings.lines;
     }
     warnMissingColumns(scenario, warnings);
-    std::vector<std::size_t> barrable;
     for (std::size_t row = 0; row < scenario.rows.size(); ++row) {
-        warnRow(scenario, row, warnings, barrable);
+        warnRow(scenario, row, allocator, warnings);
     }
     if (scenario.actionInExtrema &&
         *scenario.actionInExtrema != std::floor(*scenario.actionInExtrema)) {
@@ -225,12 +241,35 @@ std::vector<std::string> scenarioWarnings(const Scenario& scenario, const std::s
                      wholeNumberProblem(*scenario.actionInExtrema,
                                         tableRequest(scenario, Demand{}).actionInExtrema));
     }
-    warnBarring(barrable, warnings);
     return warnings.lines;
 }
 
-void printScenarioWarnings(const Scenario& scenario, const std::string& file) {
-    for (const std::string& line : scenarioWarnings(scenario, file)) {
+std::optional<std::string> barringWarning(const Scenario& scenario, const std::string& file,
+                                          AllocatorKind allocator) {
+    const std::vector<std::size_t> barrable = barrableRows(scenario);
+    if (allocator == AllocatorKind::optimal ||
+        barrable.size() < static_cast<std::size_t>(kBarringWarningFrom)) {
+        return std::nullopt;
+    }
+    std::string rows;
+    for (const std::size_t row : barrable) {
+        rows += (rows.empty() ? "" : ", ") + std::to_string(row);
+    }
+    return inputMessage(file, "rows",
+                        std::to_string(barrable.size()) +
+                            " active rows of limited rotation can end outside their ranges (" +
+                            rows + "): when all do, barring searches them exhaustively, 12^" +
+                            std::to_string(barrable.size()) + " = " + barringCost(barrable.size()) +
+                            " solves for one request");
+}
+
+void printScenarioWarnings(const Scenario& scenario, const std::string& file,
+                           AllocatorKind allocator) {
+    std::vector<std::string> lines = scenarioWarnings(scenario, file, allocator);
+    if (const std::optional<std::string> barring = barringWarning(scenario, file, allocator)) {
+        lines.push_back(*barring);
+    }
+    for (const std::string& line : lines) {
         std::cerr << "kestrom-sim: warning: " << line << '\n';
     }
 }

@@ -88,7 +88,8 @@ int runCapability(CapabilityCommandOptions& options) {
         }
         const CapabilityEnvelope envelope = capabilityEnvelope(scenario, options.envelope);
         // Only an accepted input is warned about, so that bad input stays one line.
-        printScenarioWarnings(scenario, file);
+        // The allocation envelope is the default allocator's.
+        printScenarioWarnings(scenario, file, AllocatorKind::standard);
         if (options.json) {
             std::cout << capabilityJson(envelope);
         } else {

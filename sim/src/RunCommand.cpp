@@ -421,8 +421,10 @@ int runScenario(RunOptions options) {
         std::cerr << "kestrom-sim: " << e.what() << '\n';
         return 2;
     }
-    printScenarioWarnings(scenario, options.scenarioPath.empty() ? kDefaultVesselSource
-                                                                 : inputName(options.scenarioPath));
+    printScenarioWarnings(
+        scenario,
+        options.scenarioPath.empty() ? kDefaultVesselSource : inputName(options.scenarioPath),
+        *allocatorNamed(options.allocator));
     showWarnings(nullptr);
     if (!options.json) {
         std::cout << scenario.name << ": " << scenario.rows.size() << " thrusters, plug-in \""

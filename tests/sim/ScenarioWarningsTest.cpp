@@ -109,14 +109,40 @@ TEST(ScenarioWarnings, EachProblemIsNamedOnceAndACleanScenarioHasNone) {
         json document = cleanScenario();
         c.change(document);
         SCOPED_TRACE(document.dump());
-        const std::vector<std::string> warnings =
-            scenarioWarnings(parseScenario(JsonField(document, "s.json"), "s", false), "s.json");
+        const Scenario scenario = parseScenario(JsonField(document, "s.json"), "s", false);
+        std::vector<std::string> warnings =
+            scenarioWarnings(scenario, "s.json", AllocatorKind::standard);
+        if (auto barring = barringWarning(scenario, "s.json", AllocatorKind::standard)) {
+            warnings.push_back(*barring);
+        }
         ASSERT_EQ(warnings.size(), c.expected.size());
         for (std::size_t i = 0; i < warnings.size(); ++i) {
             EXPECT_EQ(warnings[i].rfind("s.json: ", 0), 0u) << warnings[i];
             EXPECT_NE(warnings[i].find(c.expected[i]), std::string::npos) << warnings[i];
         }
     }
+}
+
+// The optimal allocator prices a reverse penalty as an efficiency and never bars, so the
+// default allocator's ramp and barring warnings are not its; a penalty it cannot price is.
+TEST(ScenarioWarnings, TheOptimalAllocatorIsWarnedOfWhatItRefusesOnly) {
+    json document = cleanScenario();
+    for (json& row : document["rows"])
+        row["maxRotation"] = 0.5;  // five rows barring would search
+    for (const double penalty : {0.5, -2.0}) {
+        json fixed = scenarioRow(3, 3);
+        fixed["type"] = 1;
+        fixed["reversePenalty"] = penalty;
+        document["rows"].push_back(fixed);
+    }
+    const Scenario scenario = parseScenario(JsonField(document, "s.json"), "s", false);
+    EXPECT_EQ(scenarioWarnings(scenario, "s.json", AllocatorKind::optimal),
+              std::vector<std::string>{
+                  "s.json: rows[6]: the optimal allocator refuses it (reverse penalty is not a "
+                  "positive number): the channel shuts down at the first request"});
+    EXPECT_FALSE(barringWarning(scenario, "s.json", AllocatorKind::optimal));
+    EXPECT_EQ(scenarioWarnings(scenario, "s.json", AllocatorKind::standard).size(), 2u);
+    EXPECT_TRUE(barringWarning(scenario, "s.json", AllocatorKind::standard));
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "allocation/Publication.h"
@@ -67,6 +68,10 @@ struct OptimalAllocation {
     forceMom shortfall;  // demand minus thrust; extra 0
     AllocationStats stats;
 };
+
+// Why the allocator refuses a row ("maximum force is 0", a value that is not finite, a
+// fixed-direction row whose reverse penalty is not positive); empty when it takes the row.
+std::string rowRefusal(const Thrusterobj& row);
 
 // The tolerance of `met`, a share of the demand's scale (allocation/RequestVerdict.h).
 inline constexpr double kMetTolerance = 1e-4;
