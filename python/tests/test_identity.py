@@ -47,23 +47,29 @@ def assert_request_equal(ours, line, n):
     assert ours.zero_rows == line["zeroRows"], where
 
 
+def assert_vessel_equals_run_json(document, allocator, path, name):
+    """Runs the document's demands through `run --json` and through one Vessel, request by
+    request, and checks each pair; returns the Vessel's results."""
+    path.write_text(json.dumps(document))
+    status, out, err = run_sim(["run", "--json", "--allocator", allocator, "--log-dir",
+                                str(path.parent), str(path)], path.parent)
+    assert status in (0, 5), err
+    lines = [parse(line) for line in out.splitlines()]
+    assert len(lines) == len(document["demands"])
+    vessel = kestrom.Vessel(document, allocator=allocator)
+    results = [vessel.allocate(d) for d in document["demands"]]
+    for n, (ours, line) in enumerate(zip(results, lines), start=1):
+        assert_request_equal(ours, line, f"{name} {n}")
+    return results
+
+
 @pytest.mark.parametrize("allocator", ["default", "optimal"])
 @pytest.mark.parametrize("name", SCENARIOS)
 @pytest.mark.parametrize("variant", [with_repeats, with_rejected_row])
 def test_vessel_equals_run_json(name, variant, allocator, workdir):
     document = variant(scenario(name))
-    path = workdir / "scenario.json"
-    path.write_text(json.dumps(document))
-    status, out, err = run_sim(["run", "--json", "--allocator", allocator, "--log-dir",
-                                str(workdir), str(path)], workdir)
-    assert status in (0, 5), err
-    lines = [parse(line) for line in out.splitlines()]
-    assert len(lines) == len(document["demands"])
-
-    vessel = kestrom.Vessel(document, allocator=allocator)
-    results = [vessel.allocate(d) for d in document["demands"]]
-    for n, (ours, line) in enumerate(zip(results, lines), start=1):
-        assert_request_equal(ours, line, n)
+    results = assert_vessel_equals_run_json(document, allocator, workdir / "scenario.json",
+                                            name)
     if variant is with_rejected_row:
         assert all(r.shutdowns for r in results)
 
@@ -95,18 +101,9 @@ def test_vessel_equals_run_json_on_random_requests(allocator, action, workdir):
         document = scenario(name)
         document["actionInExtrema"] = action
         document["demands"] = random_demands(document, rng, 20)
-        path = workdir / f"{action}-{name}"
-        path.write_text(json.dumps(document))
-        status, out, err = run_sim(["run", "--json", "--allocator", allocator, "--log-dir",
-                                    str(workdir), str(path)], workdir)
-        assert status in (0, 5), err
-        lines = [parse(line) for line in out.splitlines()]
-        assert len(lines) == len(document["demands"])
-        vessel = kestrom.Vessel(document, allocator=allocator)
-        for n, (demand, line) in enumerate(zip(document["demands"], lines), start=1):
-            ours = vessel.allocate(demand)
-            assert_request_equal(ours, line, f"{name} {n}")
-            missed += not ours.met
+        results = assert_vessel_equals_run_json(document, allocator,
+                                                workdir / f"{action}-{name}", name)
+        missed += sum(not r.met for r in results)
     assert missed >= 20
 
 
