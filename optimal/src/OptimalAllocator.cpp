@@ -123,7 +123,8 @@ double rowPower(const Thrusterobj& t, float force) {
 struct OptimalAllocator::State {
     OptimalSettings settings;
     std::vector<double> structure;
-    std::unique_ptr<VesselModel> model;
+    // Built from the rows alone and never changed: copies of the state share it.
+    std::shared_ptr<const VesselModel> model;
     std::vector<int> active;  // universe indexes of the last request's active set
     // Per table row: the last sector (hull: none) and stored-frame force in newtons
     // (segments: forward and reverse parts).
@@ -145,6 +146,9 @@ OptimalAllocator::OptimalAllocator(const OptimalSettings& settings)
     state_->settings = settings;
     state_->forget();
 }
+
+OptimalAllocator::OptimalAllocator(const OptimalAllocator& other)
+    : state_(std::make_unique<State>(*other.state_)) {}
 
 OptimalAllocator::~OptimalAllocator() = default;
 
@@ -223,7 +227,7 @@ OptimalAllocation OptimalAllocator::allocate(const Shipobj& ship, const forceMom
     State& s = *state_;
     std::vector<double> structure = structureOf(ship, s.settings.polygonSides);
     if (structure != s.structure || !s.model) {
-        s.model = std::make_unique<VesselModel>(ship, s.settings.polygonSides);
+        s.model = std::make_shared<const VesselModel>(ship, s.settings.polygonSides);
         s.structure = std::move(structure);
         s.active.clear();
     }

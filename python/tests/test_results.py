@@ -1,6 +1,7 @@
 """What a user reads off the module without digging: the command line's warnings through
 Python's warnings module, `ok` and the repr after a shutdown or a miss, a series of demands in
 one call, and the progress of a capability envelope."""
+import math
 import warnings
 
 import kestrom
@@ -107,3 +108,17 @@ def test_capability_reports_its_progress():
 
     with pytest.raises(KeyboardInterrupt, match="stopped at 1 of 12"):
         kestrom.capability(vessel, directions=12, step=50.0, progress=stop)
+
+
+def test_a_timeout_changes_nothing_in_an_optimal_series():
+    """The ferry's demand turning slowly: the optimal allocator keeps a row's sector unless
+    switching saves enough, so the memory of the previous request decides the bits. Requests
+    with a timeout run on a copy of the table and must carry that memory along."""
+    document = scenario("ferry.json")
+    timed, plain = (kestrom.Vessel(document, allocator="optimal") for _ in range(2))
+    for step in range(72):
+        heading = math.radians(5 * step)
+        demand = [250 * math.cos(heading), 250 * math.sin(heading), 0.0]
+        a, b = timed.allocate(demand, timeout=100), plain.allocate(demand)
+        assert a.force.tobytes() == b.force.tobytes(), step
+        assert a.angle.tobytes() == b.angle.tobytes(), step

@@ -28,7 +28,8 @@ struct CycleAllocator::Allocators {
 CycleAllocator::CycleAllocator(AllocatorKind kind)
     : allocators_(std::make_unique<Allocators>()), kind_(kind) {}
 
-CycleAllocator::CycleAllocator(const CycleAllocator& other) : CycleAllocator(other.kind_) {}
+CycleAllocator::CycleAllocator(const CycleAllocator& other)
+    : allocators_(std::make_unique<Allocators>(*other.allocators_)), kind_(other.kind_) {}
 CycleAllocator::CycleAllocator(CycleAllocator&&) noexcept = default;
 CycleAllocator& CycleAllocator::operator=(CycleAllocator&&) noexcept = default;
 CycleAllocator::~CycleAllocator() = default;

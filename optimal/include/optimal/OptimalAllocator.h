@@ -80,7 +80,8 @@ class OptimalAllocator {
   public:
     explicit OptimalAllocator(const OptimalSettings& settings = OptimalSettings());
     ~OptimalAllocator();
-    OptimalAllocator(const OptimalAllocator&) = delete;
+    // A copy continues from the same previous request (sectors, forces, active sets).
+    OptimalAllocator(const OptimalAllocator& other);
     OptimalAllocator& operator=(const OptimalAllocator&) = delete;
 
     // Throws std::invalid_argument naming the row and the cell when a row has a maximum force

@@ -24,9 +24,9 @@ class CycleAllocator {
   public:
     explicit CycleAllocator(AllocatorKind kind);
     ~CycleAllocator();
-    // A copy is an allocator of the same kind that starts cold: the optimal allocator's
-    // previous-request state stays with the original (a request run on a copy of a table,
-    // as Python's allocate with a timeout does, starts from the table's cells alone).
+    // A copy continues from the same previous request (the optimal allocator's sectors,
+    // forces and active sets), as a request run on a copy of a table (Python's allocate with
+    // a timeout) must to give the same result as one run on the table itself.
     CycleAllocator(const CycleAllocator& other);
     CycleAllocator& operator=(const CycleAllocator&) = delete;
     CycleAllocator(CycleAllocator&&) noexcept;
