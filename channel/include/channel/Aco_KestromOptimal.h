@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "allocation/RequestCycle.h"
 #include "allocation/Shipobj.h"
 #include "allocation/allocProblem.h"
 #include "allocation/forceMom.h"
@@ -23,7 +24,11 @@ template <class Channel>
 void createLinks(Channel& channel);
 }  // namespace channel_calls
 
-class Aco_KestromOptimal : public Vro_Channel, public ChannelExtension<Aco_KestromOptimal> {
+// The request state (the rows read, the demand, the thrust generated) is RequestMembers'; the
+// host reaches the class through Vro_Channel's slots alone, so its record is free.
+class Aco_KestromOptimal : public Vro_Channel,
+                           public ChannelExtension<Aco_KestromOptimal>,
+                           public RequestMembers {
   public:
     static constexpr const char* kClassName = "Aco_KestromOptimal";
 
@@ -48,20 +53,13 @@ class Aco_KestromOptimal : public Vro_Channel, public ChannelExtension<Aco_Kestr
 
     int AppendLogEntry(const char* path, const char* text);
 
-    // The request state, as Aco_Kestrom's: read it only after seeing threadFinished set or
-    // threadBusy clear (acquire loads).
+    // The request state is read only after seeing threadFinished set or threadBusy clear
+    // (acquire loads), as Aco_Kestrom's.
     platform::ThreadHandle threadHandle = nullptr;  // used by the host's thread only
     std::atomic<bool> threadBusy{false};
     std::atomic<bool> threadFinished{false};
     platform::ThreadId threadId = 0;
     allocProblem problem;  // unused by the optimal allocator; the cycle's state holds one
-    Shipobj ship;
-    std::vector<double> barredAngles;
-    std::int32_t activeThrusters = 0;
-    std::int32_t numberOfThrusters = 0;
-    forceMom demandedThrust;
-    forceMom generatedThrust;
-    std::int32_t actionInExtrema = 0;
     const char* logFileName = "KestromLog.txt";
     const char* threadLogFileName = "KestromThreadLog.txt";
     optimal::OptimalCycleAllocator allocator;
