@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include <glpk.h>
 #include <nlohmann/json.hpp>
 
 #include "RunToolProcess.h"
@@ -228,3 +229,18 @@ TEST_F(Capability, BadInputNamesTheFileAndTheKey) {
 }
 
 }  // namespace
+
+// GLPK ends the process after an internal error unless its error hook leaves the call. Out of
+// memory under GLPK's own memory limit is such an error: the limit is told, the process lives,
+// and a new limit in the same thread then solves as before.
+TEST(PhysicalLimit, GlpkRunningOutOfMemoryIsAFailureNotAnAbort) {
+    Shipobj ship;
+    for (int k = 0; k < 40; ++k) {
+        ship.addThruster(thruster(k - 20.0, (k % 7) - 3.0, 2, 100.0 + k, 0.1 * k, 0.4));
+    }
+    const double expected = largest(ship, 30.0);
+    PhysicalLimit starved(thrusterReaches(ship));
+    glp_mem_limit(1);
+    EXPECT_THROW(starved.largest(30.0 * kPi / 180.0, 0.0), PhysicalLimitFailure);
+    EXPECT_EQ(largest(ship, 30.0), expected);
+}
