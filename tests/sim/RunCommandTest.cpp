@@ -119,12 +119,13 @@ TEST_F(RunCommand, DefaultVesselRunsAndMatchesItsExampleFile) {
     EXPECT_EQ(results({}), results({kExamples + "/supply-vessel.json"}));
 }
 
-// Every example runs; each JSON line has exactly the documented keys and echoes its demand;
-// the generated thrust is what the published table produces (cells hold single precision:
-// to a millionth of the capacity); demands well inside the capacity are met within the
-// channel's tolerance (0.1 %, components below 0.01 demanded as 0.01); --svg-all leaves one
-// picture per request. Pushing 1 MN ahead with two equal fixed main propellers and four
-// tunnels, each propeller gives half (by symmetry and least energy) and the tunnels nothing.
+// Every example runs; each JSON line echoes its demand (the Python identity tests read the
+// other keys, the shutdown test below publishedRows); the generated thrust is what the
+// published table produces (cells hold single precision: to a millionth of the capacity);
+// demands well inside the capacity are met within the channel's tolerance (0.1 %, components
+// below 0.01 demanded as 0.01); --svg-all leaves one picture per request. Pushing 1 MN ahead with
+// two equal fixed main propellers and four tunnels, each propeller gives half (by symmetry and
+// least energy) and the tunnels nothing.
 TEST_F(RunCommand, ExamplesPublishTablesThatAddUpToTheGeneratedThrust) {
     struct Example {
         std::string name;
@@ -136,12 +137,6 @@ TEST_F(RunCommand, ExamplesPublishTablesThatAddUpToTheGeneratedThrust) {
                           {"mss-supply", true, {0, 1, 2, 3}},
                           {"drillship", true, {0}},
                           {"ferry", false, {0, 1, 2, 3}}};
-    std::set<std::string> keys;
-    for (const char* key :
-         {"demand", "started", "rows", "thrustGenerated", "energy", "activeThrusters",
-          "errorMessage", "error", "tableThrust", "met", "shortfall", "opposite",
-          "tableMatchesGenerated", "zeroRows", "shutdowns", "publishedRows"})
-        keys.insert(key);
     for (const Example& example : examples) {
         SCOPED_TRACE(example.name);
         const std::string path = kExamples + "/" + example.name + ".json";
@@ -160,10 +155,6 @@ TEST_F(RunCommand, ExamplesPublishTablesThatAddUpToTheGeneratedThrust) {
             SCOPED_TRACE(n);
             const json& r = out[n];
             expectPicture(file(example.name + "-" + std::to_string(n + 1) + ".svg"), rows.size());
-            std::set<std::string> found;
-            for (const auto& item : r.items())
-                found.insert(item.key());
-            EXPECT_EQ(found, keys);
             ASSERT_EQ(r["rows"].size(), rows.size());
             EXPECT_EQ(r["demand"], scenario["demands"][n]);
             const bool met = example.met.count(n) != 0;
