@@ -137,9 +137,9 @@ TEST_F(OptimalChannelTest, DemandBeyondCapacityPublishesTheClosestThrust) {
         EXPECT_NEAR(shortfall[k], raised[k] - t[k], 1e-5 * std::fabs(raised[k] - t[k]) + 1e-6) << k;
 }
 
-// NaN, infinity, a zero maximum and no active row end as the default type's failures end:
-// every force cell 0, zero thrust, "Error?" 1, the shutdown notice with the row and the cell
-// named, the two log entries; the next request starts over.
+// NaN, infinity, a zero maximum and no active row end in the shutdown both types share (its
+// outputs and the recovery after it are the default type's tests): every force cell 0,
+// "Error?" 1, the notice with the row and the cell named, the two log entries.
 TEST_F(OptimalChannelTest, BadCellsShutDown) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
@@ -164,26 +164,13 @@ TEST_F(OptimalChannelTest, BadCellsShutDown) {
         if (c.cell == &Row::active)
             rows[1].active = 0;
         Scene scene(rows);
-        const auto failOnce = [&] {  // one request: its worker shuts down and leaves it Idle
-            scene.channel->CallChannel();
-            Scene::waitFor([&] { return !scene.busy(); });
-        };
-        failOnce();
+        scene.channel->CallChannel();  // the worker shuts down and leaves the channel Idle
+        Scene::waitFor([&] { return !scene.busy(); });
 
         EXPECT_EQ(scene.text(), kShutdownText + "optimal allocator: " + c.named);
         EXPECT_EQ(scene.errorFlag.GetValue(), 1.0f);
         EXPECT_EQ(scene.table.Cell(0, kForceCell), 0.0f);
         EXPECT_EQ(scene.table.Cell(1, kForceCell), 0.0f);
-        EXPECT_EQ(scene.table.Cell(0, kAngleCell), 0.25f);
-        const D3DXVECTOR3 generated = scene.thrust.GetVector();
-        EXPECT_EQ(generated.x, 0.0f);
-        EXPECT_EQ(scene.energy.GetValue(), 0.0f);
-        EXPECT_EQ(logWithoutStamps("KestromThreadLog.txt"),
-                  "|ShutDown()|optimal allocator: " + std::string(c.named));
-        std::filesystem::remove("KestromThreadLog.txt");
-
-        failOnce();  // Idle again: a new request, failing the same way
-        EXPECT_EQ(scene.errorFlag.GetValue(), 1.0f);
         EXPECT_EQ(logWithoutStamps("KestromThreadLog.txt"),
                   "|ShutDown()|optimal allocator: " + std::string(c.named));
         std::filesystem::remove("KestromThreadLog.txt");
