@@ -4,7 +4,6 @@
 // optimal allocation's limit on the physical one, and the optimal plug-in meeting it.
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 
 #include <nlohmann/json.hpp>
 

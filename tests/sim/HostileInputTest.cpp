@@ -3,7 +3,6 @@
 // 2 and one line naming what is wrong.
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include <nlohmann/json.hpp>
 
