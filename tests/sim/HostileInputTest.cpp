@@ -61,7 +61,7 @@ TEST_F(SimTool, CapabilityFinestStepAllocates) {
 
 // A moment far beyond reach once ended the process in an assertion of GLPK's presolver; now
 // one line. (The arms that broke GLPK, 1e-20 m beside 1 m and 36 km forward, go through the
-// same physical limit in the Python module's tests and the fuzz stage's regressions.)
+// same physical limit with the same vessels in the Python module's hostile-input tests.)
 TEST_F(SimTool, CapabilityRefusesAMomentFarBeyondReach) {
     const std::string far = write(
         "far.json",
