@@ -5,7 +5,6 @@
 #include <array>
 #include <cmath>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "allocation/Shipobj.h"

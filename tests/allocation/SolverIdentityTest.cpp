@@ -11,7 +11,6 @@
 #include <limits>
 #include <random>
 #include <utility>
-#include <vector>
 
 #include "allocation/EnergyMinimisation.h"
 #include "allocation/ReferenceMinimiser.h"

@@ -45,9 +45,7 @@ constexpr double kHuge = 1e9;
 // Both branches of the closed form (fore-aft pairs, side-by-side pairs, separations at the
 // 0.01 threshold) give the least-norm split of the three equations.
 TEST(TwoThrusters, ClosedFormIsLeastNorm) {
-    const unsigned seed = 20240611;
-    SCOPED_TRACE(testing::Message() << "seed " << seed);
-    std::mt19937 rng(seed);
+    std::mt19937 rng(20240611);
     std::uniform_real_distribution<double> u(-20.0, 20.0);
     const std::pair<double, double> separations[] = {{5.0, 0.3},   {0.0, 4.0},   {0.01, 3.0},
                                                      {0.009, 3.0}, {12.0, -7.0}, {0.0, 0.01}};
@@ -71,9 +69,7 @@ TEST(TwoThrusters, ClosedFormIsLeastNorm) {
 // among the candidate directions of thruster 0; checked against a search built on a generic
 // 3x3 solve per direction.
 TEST(TwoThrusters, SearchFindsBestCandidate) {
-    const unsigned seed = 7;
-    SCOPED_TRACE(testing::Message() << "seed " << seed);
-    std::mt19937 rng(seed);
+    std::mt19937 rng(7);
     std::uniform_real_distribution<double> u(-1.0, 1.0);
     const double step = 3.14159265358 * 0.05;
     int searched = 0;

@@ -10,16 +10,6 @@
 
 namespace {
 
-// Three free azimuths, their arms summing to zero, far enough apart that every demand below
-// is met without saturation.
-std::vector<Row> azimuths() {
-    std::vector<Row> rows(3);
-    rows[0].x = -2, rows[0].z = -10;
-    rows[1].x = 2, rows[1].z = -10;
-    rows[2].z = 20;
-    return rows;
-}
-
 struct ChannelTest : PluginTest {};
 
 // The system's text for an error code, as the system gives it: on Windows from its message
@@ -53,82 +43,12 @@ std::string onDisk(const std::string& text) {
 
 }  // namespace
 
-// The descriptor bytes, and fresh channels with their name and the 18 links of the link table,
-// each with its kind's type.
+// The descriptor and fresh channels with the host's 18 links. (The virtual slots the host calls
+// are checked in the host's own ABI by the Microsoft layout stage.)
 TEST_F(ChannelTest, EntryPointsDescribeAndCreateChannels) {
-    ChannelType* type = entryPoint<ChannelType*()>("GetType")();
-    ASSERT_EQ(type, entryPoint<ChannelType*()>("GetType")());
-    const auto* bytes = reinterpret_cast<const unsigned char*>(type);
     const unsigned char guid[16] = {0x92, 0xD0, 0xCE, 0x9E, 0x06, 0x95, 0x9F, 0x46,
                                     0x9B, 0x63, 0x0C, 0x31, 0xF0, 0x24, 0x1A, 0x8E};
-    EXPECT_STREQ(type->name, "Kestrom");
-    for (int i = 7; i < 132; ++i)
-        EXPECT_EQ(bytes[i], i >= 80 && i < 112 ? guid[i % 16] : i == 120 ? 7 : 0) << i;
-
-    Vro_Channel *first = newChannel(), *second = newChannel();
-    ASSERT_NE(first, second);
-    EXPECT_STREQ(first->GetChannelName(), "Kestrom");
-    ASSERT_EQ(first->GetChildCount(), 18);
-    // The links as hosts know them: name, type (value, vector, text) and direction.
-    const GUID value = VroGuids::Value, vector = VroGuids::ValueVector, text = VroGuids::Text;
-    const struct {
-        const char* name;
-        GUID type;
-        int direction;
-    } expected[18] = {
-        {"Number of Thrusters", value, 1},
-        {"ThrusterArrayRowIndex", value, 0},
-        {"ForceColumn in ThrusterArray", value, 2},
-        {"AngleColumn in ThrusterArray (RAD)", value, 2},
-        {"RelPositionColumn in ThrusterArray", vector, 1},
-        {"TypeColumn in ThrusterArray", value, 1},
-        {"IsActiveColumn in ThrusterArray", value, 1},
-        {"MaxForceColumn in ThrusterArray", value, 1},
-        {"ReversePenaltyColumn in ThrusterArray", value, 1},
-        {"StartAngleColumn in ThrusterArray (RAD)", value, 1},
-        {"MaxRotationColumn in ThrusterArray (RAD)", value, 1},
-        {"Thrust Needed (Fwd, Swd, Rot)", vector, 1},
-        {"Thrust Generated (Fwd, Swd, Rot)", vector, 0},
-        {"Energy Generated", value, 0},
-        {"Action in Extrema", value, 1},
-        {"Number of active thrusters in previous calculation", value, 0},
-        {"Error Message", text, 0},
-        {"Error?", value, 0},
-    };
-    for (int i = 0; i < 18; ++i) {
-        const ChildCreation* record = first->GetChildCreation(i);
-        ASSERT_NE(record, nullptr);
-        EXPECT_STREQ(record->linkName, expected[i].name);
-        EXPECT_TRUE(record->channelType.typeGuid == expected[i].type) << i;
-        EXPECT_EQ(record->linkDirection, expected[i].direction) << i;
-        EXPECT_EQ(record->slotIndex, i);
-    }
-    delete first;  // never computed: returns at once
-    delete second;
-
-#if defined(__GNUC__) && !defined(_MSC_VER)
-    // The channel's own virtual operations follow the 20 of the host's base in their fixed
-    // order (in the Itanium C++ ABI of GCC and Clang, MinGW's too, a virtual destructor takes
-    // two entries, so slot s is entry s + 1).
-    const auto entry = [](auto member) {
-        std::uintptr_t words[2];
-        std::memcpy(words, &member, sizeof words);
-        return static_cast<int>((words[0] - 1) / sizeof(void*));
-    };
-    using K = Aco_Kestrom;
-    EXPECT_EQ(entry(&K::CallChannel), 2);
-    EXPECT_EQ(entry(&K::cleardata), 21);
-    EXPECT_EQ(entry(&K::ShutDownDP), 22);
-    EXPECT_EQ(entry(&K::StartThread), 23);
-    EXPECT_EQ(entry(&K::ThreadFunction), 24);
-    EXPECT_EQ(
-        entry(static_cast<bool (K::*)(forceMom&, forceMom&, double, double)>(&K::checkresult)), 25);
-    EXPECT_EQ(entry(static_cast<bool (K::*)(double, double, double, double)>(&K::checkresult)), 26);
-    EXPECT_EQ(entry(&K::getDiff), 27);
-    EXPECT_EQ(entry(&K::rescale), 28);
-    EXPECT_EQ(entry(&K::processBarred), 29);
-    EXPECT_EQ(entry(&K::UpdateQuest), 30);
-#endif
+    expectChannelType("Kestrom", guid);
 }
 
 // Three free azimuths get the least-norm split u = A'(AA')^-1 d of the demand, with unknowns
@@ -266,8 +186,7 @@ TEST_F(ChannelTest, InputRules) {
 // flag and text, and the two log entries reading as one line; without the row link no cell
 // is touched; an unwritable log changes none of the outputs.
 TEST_F(ChannelTest, ShutDownOutputsAndLog) {
-    std::vector<Row> rows = azimuths();
-    rows.resize(5);
+    std::vector<Row> rows = azimuths(5);
     rows[3].active = 0, rows[4].active = 0;
     for (int i = 0; i < 5; ++i)
         rows[i].angle = 0.5f * i, rows[i].force = 10;

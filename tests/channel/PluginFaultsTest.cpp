@@ -10,15 +10,6 @@
 
 namespace {
 
-// Four azimuths at the corners of a 20 m by 8 m box: every moderate demand is reachable.
-std::vector<Row> fourAzimuths() {
-    std::vector<Row> rows(4);
-    for (int i = 0; i < 4; ++i)
-        rows[i].x = i % 2 == 0 ? 4.0f : -4.0f, rows[i].z = i < 2 ? 10.0f : -10.0f,
-        rows[i].maxForce = 1.0e4f;
-    return rows;
-}
-
 struct PluginFaults : PluginTest {};
 
 // The plug-in's channel saves and loads through the host's file: the whole file restores the
@@ -27,7 +18,7 @@ struct PluginFaults : PluginTest {};
 TEST_F(PluginFaults, ChannelFileRoundTripAndTruncation) {
     const std::filesystem::path whole = directory / "whole.vro";
     {
-        Scene scene(fourAzimuths());
+        Scene scene(azimuths());
         scene.channel->SetChannelName("Allocation, aft group");
         VroFileSaver saver(whole.string().c_str());
         ASSERT_TRUE(scene.channel->SaveChannel(saver));
@@ -52,14 +43,12 @@ TEST_F(PluginFaults, ChannelFileRoundTripAndTruncation) {
 // sends each published value to the other column. (That the next request reads the links as
 // they are then is shown by ChannelTest.InputRules, which unlinks inputs read before.)
 TEST_F(PluginFaults, LinksRewiredWhileComputing) {
-    Scene reference(fourAzimuths());
-    reference.setDemand(3000.0f, 1000.0f, 5000.0f);
+    Scene reference(azimuths());  // the scene's demand, met
     reference.cycle();
     ASSERT_EQ(reference.text(), "No errors");
 
-    Scene scene(fourAzimuths());
-    scene.setDemand(3000.0f, 1000.0f, 5000.0f);
-    Vro_VectorChannel other({-2000.0f, 0.0f, 0.0f});
+    Scene scene(azimuths());
+    Vro_VectorChannel other({-200.0f, 0.0f, 0.0f});
     scene.channel->CallChannel();
     ASSERT_TRUE(scene.busy());
     scene.channel->ConnectChild(11, &other);
@@ -67,11 +56,11 @@ TEST_F(PluginFaults, LinksRewiredWhileComputing) {
     scene.channel->ConnectChild(3, &scene.force);
     scene.cycle();
     EXPECT_EQ(scene.text(), "No errors");
-    for (int r = 0; r < 4; ++r) {
+    for (int r = 0; r < 3; ++r) {
         EXPECT_EQ(scene.table.Cell(r, kAngleCell), reference.table.Cell(r, kForceCell)) << r;
         EXPECT_EQ(scene.table.Cell(r, kForceCell), reference.table.Cell(r, kAngleCell)) << r;
     }
-    EXPECT_NEAR(scene.thrust.GetVector().x, 3000.0f, 3.0f);
+    EXPECT_NEAR(scene.thrust.GetVector().x, 100.0f, 0.1f);
 }
 
 #if defined(KESTROM_SIM_PATH)

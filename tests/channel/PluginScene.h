@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -54,6 +55,57 @@ inline Vro_Channel* newChannel() {
 
 inline const std::string kShutdownText = kestrom_links::shutdownText("");
 
+// The plug-in's descriptor (one for all calls: its name, its GUID bytes, the rest zero but the
+// kind 7) and a fresh channel of it with the 18 links a host wires by name, type and direction.
+inline void expectChannelType(const char* name, const unsigned char (&guid)[16]) {
+    ChannelType* type = entryPoint<ChannelType*()>("GetType")();
+    ASSERT_EQ(type, entryPoint<ChannelType*()>("GetType")());
+    EXPECT_STREQ(type->name, name);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(type);
+    for (int i = static_cast<int>(std::strlen(name)); i < 132; ++i)
+        EXPECT_EQ(bytes[i], i >= 80 && i < 112 ? guid[i % 16] : i == 120 ? 7 : 0) << i;
+
+    Vro_Channel *first = newChannel(), *second = newChannel();
+    ASSERT_NE(first, second);
+    EXPECT_STREQ(first->GetChannelName(), name);
+    ASSERT_EQ(first->GetChildCount(), 18);
+    const GUID value = VroGuids::Value, vector = VroGuids::ValueVector, text = VroGuids::Text;
+    const struct {
+        const char* name;
+        GUID type;
+        int direction;
+    } expected[18] = {
+        {"Number of Thrusters", value, 1},
+        {"ThrusterArrayRowIndex", value, 0},
+        {"ForceColumn in ThrusterArray", value, 2},
+        {"AngleColumn in ThrusterArray (RAD)", value, 2},
+        {"RelPositionColumn in ThrusterArray", vector, 1},
+        {"TypeColumn in ThrusterArray", value, 1},
+        {"IsActiveColumn in ThrusterArray", value, 1},
+        {"MaxForceColumn in ThrusterArray", value, 1},
+        {"ReversePenaltyColumn in ThrusterArray", value, 1},
+        {"StartAngleColumn in ThrusterArray (RAD)", value, 1},
+        {"MaxRotationColumn in ThrusterArray (RAD)", value, 1},
+        {"Thrust Needed (Fwd, Swd, Rot)", vector, 1},
+        {"Thrust Generated (Fwd, Swd, Rot)", vector, 0},
+        {"Energy Generated", value, 0},
+        {"Action in Extrema", value, 1},
+        {"Number of active thrusters in previous calculation", value, 0},
+        {"Error Message", text, 0},
+        {"Error?", value, 0},
+    };
+    for (int i = 0; i < 18; ++i) {
+        const ChildCreation* record = first->GetChildCreation(i);
+        ASSERT_NE(record, nullptr);
+        EXPECT_STREQ(record->linkName, expected[i].name);
+        EXPECT_TRUE(record->channelType.typeGuid == expected[i].type) << i;
+        EXPECT_EQ(record->linkDirection, expected[i].direction) << i;
+        EXPECT_EQ(record->slotIndex, i);
+    }
+    delete first;  // never computed: returns at once
+    delete second;
+}
+
 // A log file's text with every time stamp "yy/mm/dd hh:mm:ss > " replaced by '|'.
 inline std::string logWithoutStamps(const std::filesystem::path& name) {
     std::string log = readFile(name);
@@ -76,6 +128,17 @@ struct Row {
     float force = 0, angle = 0, x = 0, y = 0, z = 0, type = 0, active = 1, maxForce = 1000,
           penalty = 1, start = 0, maxRotation = 3.2f;
 };
+
+// Three free azimuths, their arms summing to zero, far enough apart that a moderate demand is
+// met without saturation; count 2 keeps the pair abreast aft, more add default rows.
+inline std::vector<Row> azimuths(std::size_t count = 3) {
+    std::vector<Row> rows(3);
+    rows[0].x = -2, rows[0].z = -10;
+    rows[1].x = 2, rows[1].z = -10;
+    rows[2].z = 20;
+    rows.resize(count);
+    return rows;
+}
 
 // The host scene with every link connected, its children under the names the tests use.
 struct Scene {

@@ -4,7 +4,6 @@
 // optimal allocation's limit on the physical one, and the optimal plug-in meeting it.
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 
 #include <glpk.h>
 #include <nlohmann/json.hpp>
@@ -207,25 +206,6 @@ TEST_F(Capability, NoDemandAndAPureMomentAreMetDespiteTheChannelsRaise) {
     for (const DirectionCapability& d :
          capabilityEnvelope(example("mss-supply.json"), options).directions)
         EXPECT_TRUE(d.allocation.has_value()) << d.angle;
-}
-
-TEST_F(Capability, BadInputNamesTheFileAndTheKey) {
-    const struct {
-        std::vector<std::string> args;
-        std::string message;
-    } cases[] = {
-        {{"capability", "--moment", "1e15"}, "kestrom-sim: --moment: "},
-        {{"capability", "--svg", "."}, "kestrom-sim: .: --svg: is a directory"},
-        {{"capability", "bad.json"}, "kestrom-sim: bad.json: rows[1]: the thruster model rejects"},
-    };
-    write("bad.json",
-          json{{"rows", {scenarioRow(0, 0, 10, 1.0), scenarioRow(0, 0, 10, 7.0)}}}.dump());
-    for (const auto& c : cases) {
-        const ToolResult tool = run(c.args);
-        EXPECT_EQ(tool.status, 2) << c.message;
-        EXPECT_EQ(tool.err.rfind(c.message, 0), 0u) << tool.err;
-        EXPECT_EQ(lines(tool.err).size(), 1u) << tool.err;
-    }
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 // results of a run; scenario rows for its input.
 #pragma once
 
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>

@@ -1,6 +1,5 @@
 // kestrom-sim solve, run as a separate process on valid, model-rejected and
 // malformed problems.
-#include <filesystem>
 #include <functional>
 
 #include <nlohmann/json.hpp>
