@@ -17,11 +17,9 @@ import warnings
 
 import kestrom
 import numpy as np
-import pytest
+from scipy import optimize as scipy_optimize
 
 from conftest import scenario
-
-scipy_optimize = pytest.importorskip("scipy.optimize")
 
 EXAMPLES = ("ferry.json", "supply-vessel.json", "mss-supply.json", "drillship.json")
 RANDOM_VESSELS = 160
