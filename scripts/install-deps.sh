@@ -9,7 +9,7 @@ packages=(
     cmake g++ make clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     nlohmann-json3-dev libcli11-dev libexpat1-dev libglpk-dev libeigen3-dev
-    pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib
+    pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib python3-scipy
 )
 if [ "${1:-}" = windows ]; then
     # googletest: the sources the cross build compiles (/usr/src/googletest). llvm: the

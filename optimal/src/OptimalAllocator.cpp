@@ -48,6 +48,11 @@ constexpr double kZeroForceShare = 1e-12;
 // A moment clamped to its limit is moved this share of the moment range inside, so that the
 // equality does not sit exactly on a vertex of the polygons.
 constexpr double kLimitInset = 1e-9;
+constexpr double kFullTurn = 4.0 * kTrueRightAngle;
+// Directions less than this above 0 are written as 0 (below, angleCell).
+constexpr double kZeroDirectionSnap = 0x1p-24;
+// A two-sector row's direction this close to a range bound (radians) is written as the bound.
+constexpr double kRangeEdgeSnap = 1e-9;
 
 std::size_t slot(const Thrusterobj& t) {
     return static_cast<unsigned char>(t.number());
@@ -80,6 +85,36 @@ std::vector<double> structureOf(const Shipobj& ship, int polygonSides) {
     return s;
 }
 
+// The angle cell of a direction in [0, 2pi). 2pi itself is no float: a direction less than
+// 6.4e-8 below it would round up to the cell 1.7e-7 beyond, and is written as 0, the nearer
+// cell. Just above 0 the cells lie ever closer: a direction less than 2^-24 (6e-8) above 0 is
+// written as 0 too. So a force along the zero direction (a range edge at 0, a polygon vertex) is
+// written as 0 on whichever side of it the last bit of a solve leaves it; that bit follows the C
+// library's sin and cos, which differ between systems.
+float angleCell(double direction) {
+    const float cell = static_cast<float>(direction);
+    if (static_cast<double>(cell) >= kFullTurn || direction < kZeroDirectionSnap) {
+        return 0.0f;
+    }
+    return cell;
+}
+
+// A two-sector row's angle: its direction (turned into the range when reversed), or the range
+// bound when the direction lies on it or beyond it by rounding. The optimum often holds a row
+// on an edge of its sector, and a bound computed from two float cells (start angle minus
+// rotation) can lie exactly halfway between two float angles, or at 0: the last bit of the
+// solve, which follows the C library's sin and cos, would pick the cell.
+double angleInRange(const Thrusterobj& t, double direction) {
+    const double offset = wrapMod(direction - t.startAngle() + kPi, kTwoPi) - kPi;
+    if (offset <= kRangeEdgeSnap - t.maxRotation()) {
+        return t.lowerAngle();
+    }
+    if (offset >= t.maxRotation() - kRangeEdgeSnap) {
+        return t.upperAngle();
+    }
+    return direction;
+}
+
 PublishedRow publish(const Thrusterobj& t, const RowModel& r, double scale, double a, double b,
                      Sector sector) {
     PublishedRow row;
@@ -106,7 +141,9 @@ PublishedRow publish(const Thrusterobj& t, const RowModel& r, double scale, doub
         reversed = turned.rangeStatus(0.0) == kOppositeInRange;
     }
     row.force = static_cast<float>(reversed ? -magnitude : magnitude);
-    row.angle = static_cast<float>(reversed ? polarAngle(-x, -y) : polarAngle(x, y));
+    const double direction = reversed ? polarAngle(-x, -y) : polarAngle(x, y);
+    row.angle = angleCell(r.shape == AttainableSet::Shape::doubleSector ? angleInRange(t, direction)
+                                                                        : direction);
     return row;
 }
 
