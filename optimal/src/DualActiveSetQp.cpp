@@ -216,17 +216,30 @@ int DualActiveSetQp::mostViolated(const QpProblem& problem, double& violation) c
     violation = kQpFeasibilityTolerance;
     const double* x = x_.data();
     const int m = static_cast<int>(problem.inequalities.size());
-    for (int j = 0; j < m; ++j) {
-        const PairConstraint& c = problem.inequalities[static_cast<std::size_t>(j)];
-        double v = c.a0 * x[c.i0] - c.b;
-        if (c.i1 >= 0) {
-            v += c.a1 * x[c.i1];
+    const auto scan = [&](int from, int to) {
+        for (int j = from; j < to; ++j) {
+            const PairConstraint& c = problem.inequalities[static_cast<std::size_t>(j)];
+            double v = c.a0 * x[c.i0] - c.b;
+            if (c.i1 >= 0) {
+                v += c.a1 * x[c.i1];
+            }
+            if (v > violation && isActive_[static_cast<std::size_t>(j)] == 0) {
+                violation = v;
+                worst = j;
+            }
         }
-        if (v > violation && isActive_[static_cast<std::size_t>(j)] == 0) {
-            violation = v;
-            worst = j;
+    };
+    int j = 0;
+    for (const InequalityRun& run : problem.runs) {
+        scan(j, run.first);
+        j = run.first + run.count;
+        const double a = x[run.i0];
+        const double b = x[run.i1];
+        if (a * a + b * b > run.radiusSquared) {
+            scan(run.first, j);
         }
     }
+    scan(j, m);
     return worst;
 }
 

@@ -11,6 +11,10 @@ namespace {
 // The smoothing of |f| near zero, as a share of the target's size: small enough that it
 // changes the power by about 1e-6 of itself, large enough that a row at zero can recover.
 constexpr double kSmoothingShare = 1e-4;
+// A dual bound prunes a node only this share above the threshold: the node's own answer
+// may lie below the exact optimum by what the QP tolerates, and the search must prune
+// exactly the nodes it would prune after solving them.
+constexpr double kBoundMargin = 1e-7;
 
 // Powers 3/4 and -1/4 through square roots: std::pow is a tenth of a request's time.
 double partPower(double squared, double eta, double epsilon) {
@@ -29,6 +33,7 @@ NodeProblems::NodeProblems(const VesselModel& model, const OptimalSettings& sett
     : model_(model),
       settings_(settings),
       stats_(stats),
+      bound_(model),
       qp_(settings.qpIterationCap),
       universeToLocal_(model.universe().size(), -1) {}
 
@@ -42,6 +47,7 @@ void NodeProblems::setInequalities(const std::vector<Sector>& choices) {
         universeToLocal_[static_cast<std::size_t>(ids_[k])] = static_cast<int>(k);
         problem_.inequalities.push_back(model_.universe()[static_cast<std::size_t>(ids_[k])]);
     }
+    model_.sideRuns(universeToLocal_, problem_.runs);
 }
 
 void NodeProblems::mapWarm(const std::vector<int>& universeIds, std::vector<int>& local) const {
@@ -59,6 +65,33 @@ void NodeProblems::storeActive(const std::vector<int>& local, std::vector<int>& 
     for (const int k : local) {
         universeIds.push_back(ids_[static_cast<std::size_t>(k)]);
     }
+}
+
+void NodeProblems::storeMultipliers(NodeOutcome& outcome) const {
+    outcome.equalityMultipliers = result_.equalityMultipliers;
+    storeActive(result_.active, outcome.active);
+    outcome.activeMultipliers.clear();
+    for (const int k : result_.active) {
+        outcome.activeMultipliers.push_back(result_.inequalityMultipliers(k));
+    }
+}
+
+// Ends the node as `bounded` when the multipliers' dual bound is not below the threshold.
+bool NodeProblems::cannotBeat(const Eigen::Vector3d& target, const std::vector<Sector>& choices,
+                              const NodeOutcome& multipliers, double threshold,
+                              NodeOutcome& outcome) {
+    if (!std::isfinite(threshold) || multipliers.equalityMultipliers.size() != 3) {
+        return false;
+    }
+    const double bound = bound_(target, choices, multipliers.equalityMultipliers,
+                                multipliers.active, multipliers.activeMultipliers);
+    if (bound < threshold + kBoundMargin * std::fabs(threshold)) {
+        return false;
+    }
+    outcome.solved = true;
+    outcome.bounded = true;
+    outcome.cost = bound;
+    return true;
 }
 
 bool NodeProblems::solveQp(const std::vector<int>& warm) {
@@ -110,8 +143,13 @@ void NodeProblems::setWeights(const Eigen::VectorXd& x, double epsilon) {
 }
 
 void NodeProblems::power(const Eigen::Vector3d& target, const std::vector<Sector>& choices,
-                         const NodeOutcome& parent, NodeOutcome& outcome) {
+                         const NodeOutcome& parent, NodeOutcome& outcome, double threshold) {
     const int n = model_.variableCount();
+    outcome.solved = false;
+    outcome.bounded = false;
+    if (cannotBeat(target, choices, parent, threshold, outcome)) {
+        return;
+    }
     setInequalities(choices);
     problem_.hessianDiagonal.resize(n);
     problem_.linear.setZero(n);
@@ -123,11 +161,14 @@ void NodeProblems::power(const Eigen::Vector3d& target, const std::vector<Sector
         parent.x.size() >= n ? Eigen::VectorXd(parent.x.head(n)) : Eigen::VectorXd::Zero(n);
     std::vector<int> warm;
     mapWarm(parent.active, warm);
-    outcome.solved = false;
     double previous = 0.0;
     for (int k = 0; k < settings_.reweightCap; ++k) {
         setWeights(x, epsilon);
         if (!solveQp(warm)) {
+            return;
+        }
+        storeMultipliers(last_);
+        if (cannotBeat(target, choices, last_, threshold, outcome)) {
             return;
         }
         x = result_.x;
@@ -142,7 +183,9 @@ void NodeProblems::power(const Eigen::Vector3d& target, const std::vector<Sector
     outcome.solved = true;
     outcome.cost = exactPower(x);
     outcome.x = x;
-    storeActive(warm, outcome.active);
+    outcome.active = last_.active;
+    outcome.equalityMultipliers = last_.equalityMultipliers;
+    outcome.activeMultipliers = last_.activeMultipliers;
 }
 
 // Variables: f, then the force residual e (fwd, swd) with B_fwd,swd f - e = target force.
@@ -160,6 +203,9 @@ void NodeProblems::forceResidual(const Eigen::Vector3d& target, const std::vecto
     problem_.equalityValues = target;
     std::vector<int> warm;
     mapWarm(parent.active, warm);
+    outcome.bounded = false;
+    outcome.equalityMultipliers.resize(0);
+    outcome.activeMultipliers.clear();
     outcome.solved = solveQp(warm);
     if (!outcome.solved) {
         return;

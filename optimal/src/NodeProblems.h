@@ -11,8 +11,10 @@
 #pragma once
 
 #include <Eigen/Dense>
+#include <limits>
 #include <vector>
 
+#include "PowerDualBound.h"
 #include "SectorSearch.h"
 #include "VesselModel.h"
 #include "optimal/DualActiveSetQp.h"
@@ -26,8 +28,12 @@ class NodeProblems {
   public:
     NodeProblems(const VesselModel& model, const OptimalSettings& settings, AllocationStats& stats);
 
+    // Stops early, `bounded`, once the dual bound (from the parent's multipliers, or from
+    // any re-weighting's) shows that the node cannot end below `threshold`. The parent's
+    // polygons must contain the node's.
     void power(const Eigen::Vector3d& target, const std::vector<Sector>& choices,
-               const NodeOutcome& parent, NodeOutcome& outcome);
+               const NodeOutcome& parent, NodeOutcome& outcome,
+               double threshold = std::numeric_limits<double>::infinity());
     void forceResidual(const Eigen::Vector3d& target, const std::vector<Sector>& choices,
                        const NodeOutcome& parent, NodeOutcome& outcome);
 
@@ -38,6 +44,9 @@ class NodeProblems {
     void setInequalities(const std::vector<Sector>& choices);
     void mapWarm(const std::vector<int>& universeIds, std::vector<int>& local) const;
     void storeActive(const std::vector<int>& local, std::vector<int>& universeIds) const;
+    void storeMultipliers(NodeOutcome& outcome) const;
+    bool cannotBeat(const Eigen::Vector3d& target, const std::vector<Sector>& choices,
+                    const NodeOutcome& multipliers, double threshold, NodeOutcome& outcome);
     bool solveQp(const std::vector<int>& warm);
     void setWeights(const Eigen::VectorXd& x, double epsilon);
     double smoothedPower(const Eigen::VectorXd& x, double epsilon) const;
@@ -45,6 +54,8 @@ class NodeProblems {
     const VesselModel& model_;
     const OptimalSettings& settings_;
     AllocationStats& stats_;
+    PowerDualBound bound_;
+    NodeOutcome last_;  // the multipliers of the last solve
     DualActiveSetQp qp_;
     QpProblem problem_;
     QpResult result_;

@@ -164,7 +164,8 @@ Outcome solveStages(const VesselModel& model, const OptimalSettings& settings,
     const SearchLimits strict{settings.nodeCap, 0.0};
     const auto powerFor = [&](const Eigen::Vector3d& target) {
         return [&problems, target](const std::vector<Sector>& c, const NodeOutcome& p,
-                                   NodeOutcome& o) { problems.power(target, c, p, o); };
+                                   double threshold,
+                                   NodeOutcome& o) { problems.power(target, c, p, o, threshold); };
     };
     const auto record = [&stats](const SearchResult& r) {
         stats.nodes += r.nodes;
@@ -185,10 +186,9 @@ Outcome solveStages(const VesselModel& model, const OptimalSettings& settings,
     record(found);
     if (!found.found) {
         out.stage = 3;
-        const NodeEvaluator residual = [&problems, &target](const std::vector<Sector>& c,
-                                                            const NodeOutcome& p, NodeOutcome& o) {
-            problems.forceResidual(target, c, p, o);
-        };
+        const NodeEvaluator residual =
+            [&problems, &target](const std::vector<Sector>& c, const NodeOutcome& p, double,
+                                 NodeOutcome& o) { problems.forceResidual(target, c, p, o); };
         const SearchResult closest = searchSectors(model, previous, seed, residual, strict);
         record(closest);
         if (!closest.found) {

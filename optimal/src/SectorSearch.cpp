@@ -85,7 +85,7 @@ class Search {
     void evaluateNode(const std::vector<Sector>& choices, const NodeOutcome& parent,
                       NodeOutcome& outcome) {
         ++result_.nodes;
-        evaluate_(choices, parent, outcome);
+        evaluate_(choices, parent, threshold(), outcome);
     }
 
     // A cost to beat: the incumbent's, or a margin below it while the incumbent is the

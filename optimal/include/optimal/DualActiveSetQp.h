@@ -26,12 +26,24 @@ struct PairConstraint {
     double b = 0.0;
 };
 
+// Inequalities first .. first + count - 1 all hold while x[i0]^2 + x[i1]^2 <= radiusSquared
+// (the sides of a polygon around that circle): the search for a violated inequality skips
+// them then.
+struct InequalityRun {
+    int first = 0;
+    int count = 0;
+    int i0 = 0;
+    int i1 = 0;
+    double radiusSquared = 0.0;
+};
+
 struct QpProblem {
     Eigen::VectorXd hessianDiagonal;  // h, every entry > 0
     Eigen::VectorXd linear;           // g
     Eigen::MatrixXd equalities;       // E, one row per equality
     Eigen::VectorXd equalityValues;   // e
     std::vector<PairConstraint> inequalities;
+    std::vector<InequalityRun> runs;  // ascending, not overlapping; may be empty
 };
 
 enum class QpStatus {
