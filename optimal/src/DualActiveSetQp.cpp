@@ -277,7 +277,7 @@ bool DualActiveSetQp::warmSetIsOptimal(const QpProblem& problem, const std::vect
     WH_.noalias() = E * hInverse_.asDiagonal();
     M_.resize(k, k);
     rhs_.resize(k);
-    M_.topLeftCorner(meq_, meq_).noalias() = WH_ * E.transpose();
+    M_.topLeftCorner(meq_, meq_) = WH_.lazyProduct(E.transpose());  // no blocked product
     rhs_.head(meq_) = problem.equalityValues + WH_ * problem.linear;
     const auto pair = [&](int i) -> const PairConstraint& {
         return problem.inequalities[static_cast<std::size_t>(warm[static_cast<std::size_t>(i)])];
@@ -355,7 +355,8 @@ void DualActiveSetQp::solve(const QpProblem& problem, const std::vector<int>& wa
     np_.resize(n_);
     result.iterations = 0;
     const int m = static_cast<int>(problem.inequalities.size());
-    std::vector<int> warm;
+    std::vector<int>& warm = warm_;
+    warm.clear();
     for (const int j : warmActive) {
         if (j >= 0 && j < m && std::find(warm.begin(), warm.end(), j) == warm.end()) {
             warm.push_back(j);

@@ -157,9 +157,13 @@ void NodeProblems::power(const Eigen::Vector3d& target, const std::vector<Sector
     problem_.equalityValues = target;
     const double size = std::max(target.cwiseAbs().maxCoeff(), 1e-9);
     const double epsilon = kSmoothingShare * kSmoothingShare * size * size;
-    Eigen::VectorXd x =
-        parent.x.size() >= n ? Eigen::VectorXd(parent.x.head(n)) : Eigen::VectorXd::Zero(n);
-    std::vector<int> warm;
+    Eigen::VectorXd& x = x_;
+    if (parent.x.size() >= n) {
+        x = parent.x.head(n);
+    } else {
+        x.setZero(n);
+    }
+    std::vector<int>& warm = warm_;
     mapWarm(parent.active, warm);
     double previous = 0.0;
     for (int k = 0; k < settings_.reweightCap; ++k) {

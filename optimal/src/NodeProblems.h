@@ -60,6 +60,8 @@ class NodeProblems {
     QpProblem problem_;
     QpResult result_;
     std::vector<int> ids_;
+    Eigen::VectorXd x_;  // the power problem's point and active set between solves
+    std::vector<int> warm_;
     std::vector<int> universeToLocal_;
 };
 

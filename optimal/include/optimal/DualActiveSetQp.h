@@ -108,7 +108,8 @@ class DualActiveSetQp {
     Eigen::MatrixXd J_;
     Eigen::MatrixXd R_;
     Eigen::VectorXd x_, np_, d_, z_, r_, u_;
-    std::vector<int> A_;  // active ids: equality i is i, inequality j is meq + j
+    std::vector<int> warm_;  // the warm list without repeats
+    std::vector<int> A_;     // active ids: equality i is i, inequality j is meq + j
     std::vector<char> isActive_;
     // The warm check's rows W, W H^-1, W H^-1 W', right-hand side and multipliers.
     Eigen::MatrixXd WH_, M_;
