@@ -72,6 +72,7 @@ DualActiveSetQp::DualActiveSetQp(int iterationCap) : iterationCap_(iterationCap)
 void DualActiveSetQp::normal(const QpProblem& problem, int id) {
     if (id < meq_) {
         np_ = problem.equalities.row(id).transpose();
+        pair_[0] = -1;
         return;
     }
     const PairConstraint& c = problem.inequalities[static_cast<std::size_t>(id - meq_)];
@@ -80,6 +81,8 @@ void DualActiveSetQp::normal(const QpProblem& problem, int id) {
     if (c.i1 >= 0) {
         np_(c.i1) -= c.a1;
     }
+    pair_[0] = c.i0;
+    pair_[1] = c.i1;
 }
 
 double DualActiveSetQp::slack(const QpProblem& problem, int id) const {
@@ -95,8 +98,16 @@ double DualActiveSetQp::slack(const QpProblem& problem, int id) const {
 }
 
 // d = J' n, z = J2 d2 (the primal step), r = R^-1 d1 (the change of the multipliers).
+// An inequality's normal has one or two entries: J' n from those rows of J (the same sums).
 void DualActiveSetQp::stepDirections() {
-    d_.noalias() = J_.transpose() * np_;
+    if (pair_[0] < 0) {
+        d_.noalias() = J_.transpose() * np_;
+    } else {
+        d_.noalias() = J_.row(pair_[0]).transpose() * np_(pair_[0]);
+        if (pair_[1] >= 0) {
+            d_.noalias() += J_.row(pair_[1]).transpose() * np_(pair_[1]);
+        }
+    }
     z_.noalias() = J_.rightCols(n_ - iq_) * d_.tail(n_ - iq_);
     r_ = R_.topLeftCorner(iq_, iq_).triangularView<Eigen::Upper>().solve(d_.head(iq_));
 }

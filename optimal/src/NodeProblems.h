@@ -50,6 +50,8 @@ class NodeProblems {
     bool solveQp(const std::vector<int>& warm);
     void setWeights(const Eigen::VectorXd& x, double epsilon);
     double smoothedPower(const Eigen::VectorXd& x, double epsilon) const;
+    double stepFurther(Eigen::VectorXd& x, const Eigen::VectorXd& y, double epsilon);
+    double longestStep(const Eigen::VectorXd& x, const Eigen::VectorXd& d, double limit) const;
 
     const VesselModel& model_;
     const OptimalSettings& settings_;
@@ -62,6 +64,7 @@ class NodeProblems {
     std::vector<int> ids_;
     Eigen::VectorXd x_;  // the power problem's point and active set between solves
     std::vector<int> warm_;
+    Eigen::VectorXd step_, stretched_;
     std::vector<int> universeToLocal_;
 };
 

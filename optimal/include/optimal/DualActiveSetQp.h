@@ -108,8 +108,9 @@ class DualActiveSetQp {
     Eigen::MatrixXd J_;
     Eigen::MatrixXd R_;
     Eigen::VectorXd x_, np_, d_, z_, r_, u_;
-    std::vector<int> warm_;  // the warm list without repeats
-    std::vector<int> A_;     // active ids: equality i is i, inequality j is meq + j
+    int pair_[2] = {-1, -1};  // the variables of an inequality's normal; -1: dense normal
+    std::vector<int> warm_;   // the warm list without repeats
+    std::vector<int> A_;      // active ids: equality i is i, inequality j is meq + j
     std::vector<char> isActive_;
     // The warm check's rows W, W H^-1, W H^-1 W', right-hand side and multipliers.
     Eigen::MatrixXd WH_, M_;
