@@ -78,16 +78,19 @@ void NodeProblems::storeMultipliers(NodeOutcome& outcome) const {
     }
 }
 
-// Ends the node as `bounded` when the multipliers' dual bound is not below the threshold.
-bool NodeProblems::cannotBeat(const Eigen::Vector3d& target, const std::vector<Sector>& choices,
-                              const NodeOutcome& multipliers, double threshold,
-                              NodeOutcome& outcome) {
-    if (!std::isfinite(threshold) || multipliers.equalityMultipliers.size() != 3) {
-        return false;
+// The multipliers' dual bound of the node's exact power; -infinity without multipliers.
+double NodeProblems::dualBound(const Eigen::Vector3d& target, const std::vector<Sector>& choices,
+                               const NodeOutcome& multipliers) {
+    if (multipliers.equalityMultipliers.size() != 3) {
+        return -std::numeric_limits<double>::infinity();
     }
-    const double bound = bound_(target, choices, multipliers.equalityMultipliers,
-                                multipliers.active, multipliers.activeMultipliers);
-    if (bound < threshold + kBoundMargin * std::fabs(threshold)) {
+    return bound_(target, choices, multipliers.equalityMultipliers, multipliers.active,
+                  multipliers.activeMultipliers);
+}
+
+// Ends the node as `bounded` when its dual bound is not below the threshold.
+bool NodeProblems::cannotBeat(double bound, double threshold, NodeOutcome& outcome) {
+    if (!std::isfinite(threshold) || bound < threshold + kBoundMargin * std::fabs(threshold)) {
         return false;
     }
     outcome.solved = true;
@@ -149,7 +152,8 @@ void NodeProblems::power(const Eigen::Vector3d& target, const std::vector<Sector
     const int n = model_.variableCount();
     outcome.solved = false;
     outcome.bounded = false;
-    if (cannotBeat(target, choices, parent, threshold, outcome)) {
+    if (std::isfinite(threshold) &&
+        cannotBeat(dualBound(target, choices, parent), threshold, outcome)) {
         return;
     }
     setInequalities(choices);
@@ -168,30 +172,55 @@ void NodeProblems::power(const Eigen::Vector3d& target, const std::vector<Sector
     std::vector<int>& warm = warm_;
     mapWarm(parent.active, warm);
     double previous = 0.0;
+    double exact = 0.0;
     for (int k = 0; k < settings_.reweightCap; ++k) {
         setWeights(x, epsilon);
         if (!solveQp(warm)) {
             return;
         }
         storeMultipliers(last_);
-        if (cannotBeat(target, choices, last_, threshold, outcome)) {
+        const double bound = dualBound(target, choices, last_);
+        if (cannotBeat(bound, threshold, outcome)) {
             return;
         }
         warm = result_.active;
         const double current =
             k > 0 ? stepFurther(x, result_.x, epsilon) : smoothedPower(x = result_.x, epsilon);
+        // Settled: the power has stopped falling; or, for a node that branches (its x is no
+        // answer), its power is within the tolerance of its bound.
+        exact = exactPower(x);
         const bool settled = k > 0 && previous - current <= settings_.reweightTolerance * current;
         previous = current;
         if (settled) {
             break;
         }
+        if (exact - bound <= settings_.reweightTolerance * exact &&
+            !relaxedRowsSettle(choices, x)) {
+            exact = bound;  // the node's cost as a bound of its children's
+            break;
+        }
     }
     outcome.solved = true;
-    outcome.cost = exactPower(x);
+    outcome.cost = exact;
     outcome.x = x;
     outcome.active = last_.active;
     outcome.equalityMultipliers = last_.equalityMultipliers;
     outcome.activeMultipliers = last_.activeMultipliers;
+}
+
+// Whether every relaxed row's force lies in one of its sectors (the node is a leaf).
+bool NodeProblems::relaxedRowsSettle(const std::vector<Sector>& choices,
+                                     const Eigen::VectorXd& x) const {
+    const std::vector<int>& rows = model_.sectorRows();
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const int row = rows[k];
+        if (choices[k] == Sector::hull &&
+            !model_.inSector(row, x(2 * row), x(2 * row + 1), Sector::forward) &&
+            !model_.inSector(row, x(2 * row), x(2 * row + 1), Sector::reverse)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // The re-weighting's step from x to the model's minimum y shortens a row's error in |f| by

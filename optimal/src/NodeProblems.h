@@ -45,11 +45,13 @@ class NodeProblems {
     void mapWarm(const std::vector<int>& universeIds, std::vector<int>& local) const;
     void storeActive(const std::vector<int>& local, std::vector<int>& universeIds) const;
     void storeMultipliers(NodeOutcome& outcome) const;
-    bool cannotBeat(const Eigen::Vector3d& target, const std::vector<Sector>& choices,
-                    const NodeOutcome& multipliers, double threshold, NodeOutcome& outcome);
+    double dualBound(const Eigen::Vector3d& target, const std::vector<Sector>& choices,
+                     const NodeOutcome& multipliers);
+    bool cannotBeat(double bound, double threshold, NodeOutcome& outcome);
     bool solveQp(const std::vector<int>& warm);
     void setWeights(const Eigen::VectorXd& x, double epsilon);
     double smoothedPower(const Eigen::VectorXd& x, double epsilon) const;
+    bool relaxedRowsSettle(const std::vector<Sector>& choices, const Eigen::VectorXd& x) const;
     double stepFurther(Eigen::VectorXd& x, const Eigen::VectorXd& y, double epsilon);
     double longestStep(const Eigen::VectorXd& x, const Eigen::VectorXd& d, double limit) const;
 
