@@ -34,7 +34,7 @@ NodeProblems::NodeProblems(const VesselModel& model, const OptimalSettings& sett
                            AllocationStats& stats)
     : model_(model),
       settings_(settings),
-      stats_(stats),
+      stats_(&stats),
       bound_(model),
       qp_(settings.qpIterationCap),
       universeToLocal_(model.universe().size(), -1) {}
@@ -101,10 +101,10 @@ bool NodeProblems::cannotBeat(double bound, double threshold, NodeOutcome& outco
 
 bool NodeProblems::solveQp(const std::vector<int>& warm) {
     qp_.solve(problem_, warm, result_);
-    ++stats_.qpSolves;
-    stats_.qpIterations += result_.iterations;
+    ++stats_->qpSolves;
+    stats_->qpIterations += result_.iterations;
     if (result_.status == QpStatus::iterationCap) {
-        stats_.qpCapReached = true;
+        stats_->qpCapReached = true;
     }
     return result_.status == QpStatus::optimal;
 }

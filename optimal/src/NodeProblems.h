@@ -28,6 +28,10 @@ class NodeProblems {
   public:
     NodeProblems(const VesselModel& model, const OptimalSettings& settings, AllocationStats& stats);
 
+    // Counts the solves of the next problems into `stats` (one object serves every request
+    // of a model: its buffers are kept).
+    void countInto(AllocationStats& stats) { stats_ = &stats; }
+
     // Stops early, `bounded`, once the dual bound (from the parent's multipliers, or from
     // any re-weighting's) shows that the node cannot end below `threshold`. The parent's
     // polygons must contain the node's.
@@ -57,7 +61,7 @@ class NodeProblems {
 
     const VesselModel& model_;
     const OptimalSettings& settings_;
-    AllocationStats& stats_;
+    AllocationStats* stats_;
     PowerDualBound bound_;
     NodeOutcome last_;  // the multipliers of the last solve
     DualActiveSetQp qp_;

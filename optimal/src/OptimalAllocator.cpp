@@ -118,7 +118,9 @@ struct OptimalAllocator::State {
     OptimalSettings settings;
     std::vector<double> structure;
     std::unique_ptr<VesselModel> model;
-    std::vector<int> active;  // universe indexes of the last request's active set
+    AllocationStats unused;  // the node problems count into each request's own stats
+    std::unique_ptr<NodeProblems> problems;  // built with the model, its buffers kept
+    std::vector<int> active;                 // universe indexes of the last request's active set
     // Per table row: the last sector (hull: none) and stored-frame force in newtons
     // (segments: forward and reverse parts).
     std::array<Sector, kRowSlots> sector;
@@ -156,10 +158,11 @@ struct Outcome {
 };
 
 // The three priorities, each a sector search.
-Outcome solveStages(const VesselModel& model, const OptimalSettings& settings,
-                    const Eigen::Vector3d& demand, const std::vector<Sector>& previous,
-                    const NodeOutcome& seed, AllocationStats& stats) {
-    NodeProblems problems(model, settings, stats);
+Outcome solveStages(const VesselModel& model, NodeProblems& problems,
+                    const OptimalSettings& settings, const Eigen::Vector3d& demand,
+                    const std::vector<Sector>& previous, const NodeOutcome& seed,
+                    AllocationStats& stats) {
+    problems.countInto(stats);
     const SearchLimits keepSectors{settings.nodeCap, settings.switchMargin};
     const SearchLimits strict{settings.nodeCap, 0.0};
     const auto powerFor = [&](const Eigen::Vector3d& target) {
@@ -217,7 +220,9 @@ OptimalAllocation OptimalAllocator::allocate(const Shipobj& ship, const forceMom
     State& s = *state_;
     std::vector<double> structure = structureOf(ship, s.settings.polygonSides);
     if (structure != s.structure || !s.model) {
+        s.problems.reset();
         s.model = std::make_unique<VesselModel>(ship, s.settings.polygonSides);
+        s.problems = std::make_unique<NodeProblems>(*s.model, s.settings, s.unused);
         s.structure = std::move(structure);
         s.active.clear();
     }
@@ -241,7 +246,7 @@ OptimalAllocation OptimalAllocator::allocate(const Shipobj& ship, const forceMom
 
     OptimalAllocation result;
     const Outcome outcome =
-        solveStages(model, s.settings, scaledDemand, previous, seed, result.stats);
+        solveStages(model, *s.problems, s.settings, scaledDemand, previous, seed, result.stats);
     result.stats.stage = outcome.stage;
 
     std::size_t sectorIndex = 0;
