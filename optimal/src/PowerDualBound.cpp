@@ -20,6 +20,11 @@ double radialMinimum(double a, double reach) {
     return reach * std::sqrt(reach) - a * reach;
 }
 
+// Scaled multipliers are of order one: no need for hypot's care.
+double length(const double* c) {
+    return std::sqrt(c[0] * c[0] + c[1] * c[1]);
+}
+
 // min over 0 <= s <= reach of (s / eta)^(3/2) - c s.
 double partMinimum(double c, double reach, double eta) {
     return radialMinimum(c * eta, reach / eta);
@@ -61,8 +66,8 @@ double PowerDualBound::rowBound(const RowModel& r, Sector choice, const double* 
         case AttainableSet::Shape::disc:
             break;
     }
-    return std::max(radialMinimum(std::hypot(free[0], free[1]), r.reach),
-                    radialMinimum(std::hypot(pulled[0], pulled[1]), r.reach) - offset);
+    return std::max(radialMinimum(length(free), r.reach),
+                    radialMinimum(length(pulled), r.reach) - offset);
 }
 
 double PowerDualBound::operator()(const Eigen::Vector3d& target, const std::vector<Sector>& choices,
