@@ -44,8 +44,9 @@ class Search {
             return result_;
         }
         if (hasPrevious) {
+            // From the previous request's answer to the same choice: nearer than the root's.
             NodeOutcome kept;
-            evaluateNode(previous_, rootOutcome, kept);
+            evaluateNode(previous_, seed, kept);
             if (kept.solved) {
                 accept(previous_, kept, true);
             }
