@@ -15,6 +15,14 @@ constexpr double kSmoothingShare = 1e-4;
 // may lie below the exact optimum by what the QP tolerates, and the search must prune
 // exactly the nodes it would prune after solving them.
 constexpr double kBoundMargin = 1e-7;
+// A node that branches is no answer: its cost only bounds its children's (its dual bound
+// stands for it) and its point only guides the branching and the warm starts. It stops
+// re-weighting once its power is within this share of its dual bound.
+constexpr double kBranchingGap = 1e-2;
+// An answer's re-weighting also waits until its step moves no force by more than this (in
+// units of the largest maximum): the power is flat at its optimum, and a falling power alone
+// leaves the point where the start put it, differently for a warm and a cold start.
+constexpr double kPointTolerance = 1e-5;
 // The longest re-weighting step taken, in steps to the model's minimum.
 constexpr double kStepStretch = 2.0;
 
@@ -186,16 +194,16 @@ void NodeProblems::power(const Eigen::Vector3d& target, const std::vector<Sector
         warm = result_.active;
         const double current =
             k > 0 ? stepFurther(x, result_.x, epsilon) : smoothedPower(x = result_.x, epsilon);
-        // Settled: the power has stopped falling; or, for a node that branches (its x is no
-        // answer), its power is within the tolerance of its bound.
+        // Settled: the power has stopped falling; or the node branches and its power is
+        // within kBranchingGap of its bound.
         exact = exactPower(x);
-        const bool settled = k > 0 && previous - current <= settings_.reweightTolerance * current;
+        const bool settled = k > 0 && previous - current <= settings_.reweightTolerance * current &&
+                             step_.lpNorm<Eigen::Infinity>() <= kPointTolerance;
         previous = current;
         if (settled) {
             break;
         }
-        if (exact - bound <= settings_.reweightTolerance * exact &&
-            !relaxedRowsSettle(choices, x)) {
+        if (exact - bound <= kBranchingGap * exact && !relaxedRowsSettle(choices, x)) {
             exact = bound;  // the node's cost as a bound of its children's
             break;
         }
