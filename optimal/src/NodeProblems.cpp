@@ -19,9 +19,9 @@ constexpr double kBoundMargin = 1e-7;
 // stands for it) and its point only guides the branching and the warm starts. It stops
 // re-weighting once its power is within this share of its dual bound.
 constexpr double kBranchingGap = 1e-2;
-// An answer's re-weighting also waits until its step moves no force by more than this (in
-// units of the largest maximum): the power is flat at its optimum, and a falling power alone
-// leaves the point where the start put it, differently for a warm and a cold start.
+// A node started from such a parent also waits until its step moves no force by more than
+// this (in units of the largest maximum): the power is flat at its optimum, and a falling
+// power alone would leave its point nearer that rough start than a warm start's.
 constexpr double kPointTolerance = 1e-5;
 // The longest re-weighting step taken, in steps to the model's minimum.
 constexpr double kStepStretch = 2.0;
@@ -160,6 +160,7 @@ void NodeProblems::power(const Eigen::Vector3d& target, const std::vector<Sector
     const int n = model_.variableCount();
     outcome.solved = false;
     outcome.bounded = false;
+    outcome.rough = false;
     if (std::isfinite(threshold) &&
         cannotBeat(dualBound(target, choices, parent), threshold, outcome)) {
         return;
@@ -198,13 +199,14 @@ void NodeProblems::power(const Eigen::Vector3d& target, const std::vector<Sector
         // within kBranchingGap of its bound.
         exact = exactPower(x);
         const bool settled = k > 0 && previous - current <= settings_.reweightTolerance * current &&
-                             step_.lpNorm<Eigen::Infinity>() <= kPointTolerance;
+                             (!parent.rough || step_.lpNorm<Eigen::Infinity>() <= kPointTolerance);
         previous = current;
         if (settled) {
             break;
         }
         if (exact - bound <= kBranchingGap * exact && !relaxedRowsSettle(choices, x)) {
             exact = bound;  // the node's cost as a bound of its children's
+            outcome.rough = true;
             break;
         }
     }
@@ -301,6 +303,7 @@ void NodeProblems::forceResidual(const Eigen::Vector3d& target, const std::vecto
     std::vector<int> warm;
     mapWarm(parent.active, warm);
     outcome.bounded = false;
+    outcome.rough = false;
     outcome.equalityMultipliers.resize(0);
     outcome.activeMultipliers.clear();
     outcome.solved = solveQp(warm);

@@ -18,6 +18,9 @@ struct NodeOutcome {
     // true: cost is a lower bound at or above the threshold, x is no answer (a node the
     // search prunes without finishing it)
     bool bounded = false;
+    // true: the node branches and stopped re-weighting short of its optimum; cost is its
+    // dual bound
+    bool rough = false;
     double cost = 0.0;
     Eigen::VectorXd x;
     std::vector<int> active;  // universe indexes, for warm starts
