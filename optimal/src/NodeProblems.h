@@ -4,7 +4,7 @@
 //   sum w |f|^2 with w = 3/4 eta^(-3/2) (|f|^2 + eps)^(-1/4) at the last solution is solved
 //   and re-weighted until the power changes by less than a tolerance. Each model lies above
 //   the smoothed power and touches it at the last solution (the power is concave in |f|^2),
-//   so every re-weighting lowers it.
+//   so every re-weighting lowers it. A node that branches stops sooner (`rough`).
 // - force residual: least |B_fwd,swd f - target force|^2 subject to B_rot f = moment, with a
 //   tiny quadratic term on f (kResidualRegularisation) so that the Hessian is positive; its
 //   effect on the residual is of that order.
@@ -33,8 +33,9 @@ class NodeProblems {
     void countInto(AllocationStats& stats) { stats_ = &stats; }
 
     // Stops early, `bounded`, once the dual bound (from the parent's multipliers, or from
-    // any re-weighting's) shows that the node cannot end below `threshold`. The parent's
-    // polygons must contain the node's.
+    // any re-weighting's) shows that the node cannot end below `threshold`; `rough`, with its
+    // dual bound as its cost, once a node that branches is within a share of that bound. The
+    // parent's polygons must contain the node's.
     void power(const Eigen::Vector3d& target, const std::vector<Sector>& choices,
                const NodeOutcome& parent, NodeOutcome& outcome,
                double threshold = std::numeric_limits<double>::infinity());
