@@ -14,6 +14,10 @@ namespace optimal {
 namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
+// Changes of a warm list tried with the cheap check before the factors are built.
+constexpr int kWarmRepairs = 3;
+// How far the warm check's point may miss the rows it holds as equalities (scaled units).
+constexpr double kWarmResidual = 1e-9;
 
 // One Givens rotation that turns (a, b) into (h, 0), h >= 0, as the pair (c, s); applied to a
 // pair (p, q) it gives (p c + q s, xny (p + p') - q) with xny = s / (1 + c), the form that keeps
@@ -286,6 +290,8 @@ void DualActiveSetQp::finish(const QpProblem& problem, QpStatus status, QpResult
 // (a dense product costs more than the rest of the check).
 bool DualActiveSetQp::warmSetIsOptimal(const QpProblem& problem, const std::vector<int>& warm,
                                        QpResult& result) {
+    dropPosition_ = -1;
+    addInequality_ = -1;
     const int k = meq_ + static_cast<int>(warm.size());
     if (k > n_) {
         return false;
@@ -339,17 +345,34 @@ bool DualActiveSetQp::warmSetIsOptimal(const QpProblem& problem, const std::vect
         }
     }
     x_ = hInverse_.cwiseProduct(x_ - problem.linear);
-    for (int i = meq_; i < k; ++i) {
-        if (lambda(i) > kQpFeasibilityTolerance) {
-            return false;  // an inequality's multiplier of the wrong sign
+    // The rows held as equalities must hold: a poorly conditioned system can miss them.
+    for (int i = 0; i < meq_; ++i) {
+        if (std::fabs(slack(problem, i)) > kWarmResidual) {
+            return false;
         }
+    }
+    for (const int j : warm) {
+        if (std::fabs(slack(problem, meq_ + j)) > kWarmResidual) {
+            return false;
+        }
+    }
+    double wrongest = kQpFeasibilityTolerance;
+    for (int i = meq_; i < k; ++i) {
+        if (lambda(i) > wrongest) {  // an inequality's multiplier of the wrong sign
+            wrongest = lambda(i);
+            dropPosition_ = i - meq_;
+        }
+    }
+    if (dropPosition_ >= 0) {
+        return false;
     }
     isActive_.assign(problem.inequalities.size(), 0);
     for (const int j : warm) {
         isActive_[static_cast<std::size_t>(j)] = 1;
     }
     double violation = 0.0;
-    if (mostViolated(problem, violation) >= 0) {
+    addInequality_ = mostViolated(problem, violation);
+    if (addInequality_ >= 0) {
         return false;
     }
     result.status = QpStatus::optimal;
@@ -363,6 +386,28 @@ bool DualActiveSetQp::warmSetIsOptimal(const QpProblem& problem, const std::vect
         result.inequalityMultipliers(warm[static_cast<std::size_t>(i)]) = -lambda(meq_ + i);
     }
     return true;
+}
+
+// The warm check, and while it fails for one reason a few more: with the wrong multiplier's
+// constraint dropped, or the most violated one added. Each change counts as an iteration.
+bool DualActiveSetQp::repairWarmSet(const QpProblem& problem, std::vector<int>& warm,
+                                    QpResult& result) {
+    for (int repair = 0;; ++repair) {
+        if (warmSetIsOptimal(problem, warm, result)) {
+            return true;
+        }
+        if (repair == kWarmRepairs || result.iterations >= iterationCap_) {
+            return false;
+        }
+        if (dropPosition_ >= 0) {
+            warm.erase(warm.begin() + dropPosition_);
+        } else if (addInequality_ >= 0) {
+            warm.push_back(addInequality_);
+        } else {
+            return false;
+        }
+        ++result.iterations;
+    }
 }
 
 void DualActiveSetQp::solve(const QpProblem& problem, const std::vector<int>& warmActive,
@@ -380,7 +425,7 @@ void DualActiveSetQp::solve(const QpProblem& problem, const std::vector<int>& wa
             warm.push_back(j);
         }
     }
-    if (!warm.empty() && warmSetIsOptimal(problem, warm, result)) {
+    if (!warm.empty() && repairWarmSet(problem, warm, result)) {
         return;
     }
     // Drop warm constraints with negative multipliers, the most negative first, until the
