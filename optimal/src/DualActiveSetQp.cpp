@@ -14,6 +14,10 @@ namespace optimal {
 namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
+// Changes of a warm list tried with the cheap check before the factors are built.
+constexpr int kWarmRepairs = 3;
+// How far the warm check's point may miss the rows it holds as equalities (scaled units).
+constexpr double kWarmResidual = 1e-9;
 
 // One Givens rotation that turns (a, b) into (h, 0), h >= 0, as the pair (c, s); applied to a
 // pair (p, q) it gives (p c + q s, xny (p + p') - q) with xny = s / (1 + c), the form that keeps
@@ -50,6 +54,17 @@ void rotate(const Givens& g, double& p, double& q) {
     p = first;
 }
 
+// The same rotation on two whole columns (the same operations per entry, in a loop the
+// compiler can vectorise).
+void rotateColumns(const Givens& g, double* __restrict p, double* __restrict q, int n) {
+    const double xny = g.s / (1.0 + g.c);
+    for (int k = 0; k < n; ++k) {
+        const double first = p[k] * g.c + q[k] * g.s;
+        q[k] = xny * (p[k] + first) - q[k];
+        p[k] = first;
+    }
+}
+
 void checkShapes(const QpProblem& problem) {
     const Eigen::Index n = problem.hessianDiagonal.size();
     const bool shapesAgree = n > 0 && problem.linear.size() == n &&
@@ -72,6 +87,7 @@ DualActiveSetQp::DualActiveSetQp(int iterationCap) : iterationCap_(iterationCap)
 void DualActiveSetQp::normal(const QpProblem& problem, int id) {
     if (id < meq_) {
         np_ = problem.equalities.row(id).transpose();
+        pair_[0] = -1;
         return;
     }
     const PairConstraint& c = problem.inequalities[static_cast<std::size_t>(id - meq_)];
@@ -80,6 +96,8 @@ void DualActiveSetQp::normal(const QpProblem& problem, int id) {
     if (c.i1 >= 0) {
         np_(c.i1) -= c.a1;
     }
+    pair_[0] = c.i0;
+    pair_[1] = c.i1;
 }
 
 double DualActiveSetQp::slack(const QpProblem& problem, int id) const {
@@ -95,8 +113,16 @@ double DualActiveSetQp::slack(const QpProblem& problem, int id) const {
 }
 
 // d = J' n, z = J2 d2 (the primal step), r = R^-1 d1 (the change of the multipliers).
+// An inequality's normal has one or two entries: J' n from those rows of J (the same sums).
 void DualActiveSetQp::stepDirections() {
-    d_.noalias() = J_.transpose() * np_;
+    if (pair_[0] < 0) {
+        d_.noalias() = J_.transpose() * np_;
+    } else {
+        d_.noalias() = J_.row(pair_[0]).transpose() * np_(pair_[0]);
+        if (pair_[1] >= 0) {
+            d_.noalias() += J_.row(pair_[1]).transpose() * np_(pair_[1]);
+        }
+    }
     z_.noalias() = J_.rightCols(n_ - iq_) * d_.tail(n_ - iq_);
     r_ = R_.topLeftCorner(iq_, iq_).triangularView<Eigen::Upper>().solve(d_.head(iq_));
 }
@@ -115,9 +141,7 @@ void DualActiveSetQp::addToFactors() {
         }
         d_(j - 1) = g.h;
         d_(j) = 0.0;
-        for (int k = 0; k < n_; ++k) {
-            rotate(g, J_(k, j - 1), J_(k, j));
-        }
+        rotateColumns(g, &J_(0, j - 1), &J_(0, j), n_);
     }
     ++iq_;
     R_.col(iq_ - 1).head(iq_) = d_.head(iq_);
@@ -147,9 +171,7 @@ void DualActiveSetQp::dropFromFactors(int position) {
         for (int k = j + 1; k < iq_; ++k) {
             rotate(g, R_(j, k), R_(j + 1, k));
         }
-        for (int k = 0; k < n_; ++k) {
-            rotate(g, J_(k, j), J_(k, j + 1));
-        }
+        rotateColumns(g, &J_(0, j), &J_(0, j + 1), n_);
     }
 }
 
@@ -216,17 +238,30 @@ int DualActiveSetQp::mostViolated(const QpProblem& problem, double& violation) c
     violation = kQpFeasibilityTolerance;
     const double* x = x_.data();
     const int m = static_cast<int>(problem.inequalities.size());
-    for (int j = 0; j < m; ++j) {
-        const PairConstraint& c = problem.inequalities[static_cast<std::size_t>(j)];
-        double v = c.a0 * x[c.i0] - c.b;
-        if (c.i1 >= 0) {
-            v += c.a1 * x[c.i1];
+    const auto scan = [&](int from, int to) {
+        for (int j = from; j < to; ++j) {
+            const PairConstraint& c = problem.inequalities[static_cast<std::size_t>(j)];
+            double v = c.a0 * x[c.i0] - c.b;
+            if (c.i1 >= 0) {
+                v += c.a1 * x[c.i1];
+            }
+            if (v > violation && isActive_[static_cast<std::size_t>(j)] == 0) {
+                violation = v;
+                worst = j;
+            }
         }
-        if (v > violation && isActive_[static_cast<std::size_t>(j)] == 0) {
-            violation = v;
-            worst = j;
+    };
+    int j = 0;
+    for (const InequalityRun& run : problem.runs) {
+        scan(j, run.first);
+        j = run.first + run.count;
+        const double a = x[run.i0];
+        const double b = x[run.i1];
+        if (a * a + b * b > run.radiusSquared) {
+            scan(run.first, j);
         }
     }
+    scan(j, m);
     return worst;
 }
 
@@ -255,6 +290,8 @@ void DualActiveSetQp::finish(const QpProblem& problem, QpStatus status, QpResult
 // (a dense product costs more than the rest of the check).
 bool DualActiveSetQp::warmSetIsOptimal(const QpProblem& problem, const std::vector<int>& warm,
                                        QpResult& result) {
+    dropPosition_ = -1;
+    addInequality_ = -1;
     const int k = meq_ + static_cast<int>(warm.size());
     if (k > n_) {
         return false;
@@ -264,7 +301,7 @@ bool DualActiveSetQp::warmSetIsOptimal(const QpProblem& problem, const std::vect
     WH_.noalias() = E * hInverse_.asDiagonal();
     M_.resize(k, k);
     rhs_.resize(k);
-    M_.topLeftCorner(meq_, meq_).noalias() = WH_ * E.transpose();
+    M_.topLeftCorner(meq_, meq_) = WH_.lazyProduct(E.transpose());  // no blocked product
     rhs_.head(meq_) = problem.equalityValues + WH_ * problem.linear;
     const auto pair = [&](int i) -> const PairConstraint& {
         return problem.inequalities[static_cast<std::size_t>(warm[static_cast<std::size_t>(i)])];
@@ -308,17 +345,34 @@ bool DualActiveSetQp::warmSetIsOptimal(const QpProblem& problem, const std::vect
         }
     }
     x_ = hInverse_.cwiseProduct(x_ - problem.linear);
-    for (int i = meq_; i < k; ++i) {
-        if (lambda(i) > kQpFeasibilityTolerance) {
-            return false;  // an inequality's multiplier of the wrong sign
+    // The rows held as equalities must hold: a poorly conditioned system can miss them.
+    for (int i = 0; i < meq_; ++i) {
+        if (std::fabs(slack(problem, i)) > kWarmResidual) {
+            return false;
         }
+    }
+    for (const int j : warm) {
+        if (std::fabs(slack(problem, meq_ + j)) > kWarmResidual) {
+            return false;
+        }
+    }
+    double wrongest = kQpFeasibilityTolerance;
+    for (int i = meq_; i < k; ++i) {
+        if (lambda(i) > wrongest) {  // an inequality's multiplier of the wrong sign
+            wrongest = lambda(i);
+            dropPosition_ = i - meq_;
+        }
+    }
+    if (dropPosition_ >= 0) {
+        return false;
     }
     isActive_.assign(problem.inequalities.size(), 0);
     for (const int j : warm) {
         isActive_[static_cast<std::size_t>(j)] = 1;
     }
     double violation = 0.0;
-    if (mostViolated(problem, violation) >= 0) {
+    addInequality_ = mostViolated(problem, violation);
+    if (addInequality_ >= 0) {
         return false;
     }
     result.status = QpStatus::optimal;
@@ -334,6 +388,28 @@ bool DualActiveSetQp::warmSetIsOptimal(const QpProblem& problem, const std::vect
     return true;
 }
 
+// The warm check, and while it fails for one reason a few more: with the wrong multiplier's
+// constraint dropped, or the most violated one added. Each change counts as an iteration.
+bool DualActiveSetQp::repairWarmSet(const QpProblem& problem, std::vector<int>& warm,
+                                    QpResult& result) {
+    for (int repair = 0;; ++repair) {
+        if (warmSetIsOptimal(problem, warm, result)) {
+            return true;
+        }
+        if (repair == kWarmRepairs || result.iterations >= iterationCap_) {
+            return false;
+        }
+        if (dropPosition_ >= 0) {
+            warm.erase(warm.begin() + dropPosition_);
+        } else if (addInequality_ >= 0) {
+            warm.push_back(addInequality_);
+        } else {
+            return false;
+        }
+        ++result.iterations;
+    }
+}
+
 void DualActiveSetQp::solve(const QpProblem& problem, const std::vector<int>& warmActive,
                             QpResult& result) {
     checkShapes(problem);
@@ -342,13 +418,14 @@ void DualActiveSetQp::solve(const QpProblem& problem, const std::vector<int>& wa
     np_.resize(n_);
     result.iterations = 0;
     const int m = static_cast<int>(problem.inequalities.size());
-    std::vector<int> warm;
+    std::vector<int>& warm = warm_;
+    warm.clear();
     for (const int j : warmActive) {
         if (j >= 0 && j < m && std::find(warm.begin(), warm.end(), j) == warm.end()) {
             warm.push_back(j);
         }
     }
-    if (!warm.empty() && warmSetIsOptimal(problem, warm, result)) {
+    if (!warm.empty() && repairWarmSet(problem, warm, result)) {
         return;
     }
     // Drop warm constraints with negative multipliers, the most negative first, until the

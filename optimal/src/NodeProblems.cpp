@@ -11,6 +11,20 @@ namespace {
 // The smoothing of |f| near zero, as a share of the target's size: small enough that it
 // changes the power by about 1e-6 of itself, large enough that a row at zero can recover.
 constexpr double kSmoothingShare = 1e-4;
+// A dual bound prunes a node only this share above the threshold: the node's own answer
+// may lie below the exact optimum by what the QP tolerates, and the search must prune
+// exactly the nodes it would prune after solving them.
+constexpr double kBoundMargin = 1e-7;
+// A node that branches is no answer: its cost only bounds its children's (its dual bound
+// stands for it) and its point only guides the branching and the warm starts. It stops
+// re-weighting once its power is within this share of its dual bound.
+constexpr double kBranchingGap = 1e-2;
+// A node started from such a parent also waits until its step moves no force by more than
+// this (in units of the largest maximum): the power is flat at its optimum, and a falling
+// power alone would leave its point nearer that rough start than a warm start's.
+constexpr double kPointTolerance = 1e-5;
+// The longest re-weighting step taken, in steps to the model's minimum.
+constexpr double kStepStretch = 2.0;
 
 // Powers 3/4 and -1/4 through square roots: std::pow is a tenth of a request's time.
 double partPower(double squared, double eta, double epsilon) {
@@ -28,7 +42,8 @@ NodeProblems::NodeProblems(const VesselModel& model, const OptimalSettings& sett
                            AllocationStats& stats)
     : model_(model),
       settings_(settings),
-      stats_(stats),
+      stats_(&stats),
+      bound_(model),
       qp_(settings.qpIterationCap),
       universeToLocal_(model.universe().size(), -1) {}
 
@@ -42,6 +57,7 @@ void NodeProblems::setInequalities(const std::vector<Sector>& choices) {
         universeToLocal_[static_cast<std::size_t>(ids_[k])] = static_cast<int>(k);
         problem_.inequalities.push_back(model_.universe()[static_cast<std::size_t>(ids_[k])]);
     }
+    model_.sideRuns(universeToLocal_, problem_.runs);
 }
 
 void NodeProblems::mapWarm(const std::vector<int>& universeIds, std::vector<int>& local) const {
@@ -61,12 +77,42 @@ void NodeProblems::storeActive(const std::vector<int>& local, std::vector<int>& 
     }
 }
 
+void NodeProblems::storeMultipliers(NodeOutcome& outcome) const {
+    outcome.equalityMultipliers = result_.equalityMultipliers;
+    storeActive(result_.active, outcome.active);
+    outcome.activeMultipliers.clear();
+    for (const int k : result_.active) {
+        outcome.activeMultipliers.push_back(result_.inequalityMultipliers(k));
+    }
+}
+
+// The multipliers' dual bound of the node's exact power; -infinity without multipliers.
+double NodeProblems::dualBound(const Eigen::Vector3d& target, const std::vector<Sector>& choices,
+                               const NodeOutcome& multipliers) {
+    if (multipliers.equalityMultipliers.size() != 3) {
+        return -std::numeric_limits<double>::infinity();
+    }
+    return bound_(target, choices, multipliers.equalityMultipliers, multipliers.active,
+                  multipliers.activeMultipliers);
+}
+
+// Ends the node as `bounded` when its dual bound is not below the threshold.
+bool NodeProblems::cannotBeat(double bound, double threshold, NodeOutcome& outcome) {
+    if (!std::isfinite(threshold) || bound < threshold + kBoundMargin * std::fabs(threshold)) {
+        return false;
+    }
+    outcome.solved = true;
+    outcome.bounded = true;
+    outcome.cost = bound;
+    return true;
+}
+
 bool NodeProblems::solveQp(const std::vector<int>& warm) {
     qp_.solve(problem_, warm, result_);
-    ++stats_.qpSolves;
-    stats_.qpIterations += result_.iterations;
+    ++stats_->qpSolves;
+    stats_->qpIterations += result_.iterations;
     if (result_.status == QpStatus::iterationCap) {
-        stats_.qpCapReached = true;
+        stats_->qpCapReached = true;
     }
     return result_.status == QpStatus::optimal;
 }
@@ -110,8 +156,15 @@ void NodeProblems::setWeights(const Eigen::VectorXd& x, double epsilon) {
 }
 
 void NodeProblems::power(const Eigen::Vector3d& target, const std::vector<Sector>& choices,
-                         const NodeOutcome& parent, NodeOutcome& outcome) {
+                         const NodeOutcome& parent, NodeOutcome& outcome, double threshold) {
     const int n = model_.variableCount();
+    outcome.solved = false;
+    outcome.bounded = false;
+    outcome.rough = false;
+    if (std::isfinite(threshold) &&
+        cannotBeat(dualBound(target, choices, parent), threshold, outcome)) {
+        return;
+    }
     setInequalities(choices);
     problem_.hessianDiagonal.resize(n);
     problem_.linear.setZero(n);
@@ -119,30 +172,119 @@ void NodeProblems::power(const Eigen::Vector3d& target, const std::vector<Sector
     problem_.equalityValues = target;
     const double size = std::max(target.cwiseAbs().maxCoeff(), 1e-9);
     const double epsilon = kSmoothingShare * kSmoothingShare * size * size;
-    Eigen::VectorXd x =
-        parent.x.size() >= n ? Eigen::VectorXd(parent.x.head(n)) : Eigen::VectorXd::Zero(n);
-    std::vector<int> warm;
+    Eigen::VectorXd& x = x_;
+    if (parent.x.size() >= n) {
+        x = parent.x.head(n);
+    } else {
+        x.setZero(n);
+    }
+    std::vector<int>& warm = warm_;
     mapWarm(parent.active, warm);
-    outcome.solved = false;
     double previous = 0.0;
+    double exact = 0.0;
     for (int k = 0; k < settings_.reweightCap; ++k) {
         setWeights(x, epsilon);
         if (!solveQp(warm)) {
             return;
         }
-        x = result_.x;
+        storeMultipliers(last_);
+        const double bound = dualBound(target, choices, last_);
+        if (cannotBeat(bound, threshold, outcome)) {
+            return;
+        }
         warm = result_.active;
-        const double current = smoothedPower(x, epsilon);
-        const bool settled = k > 0 && previous - current <= settings_.reweightTolerance * current;
+        const double current =
+            k > 0 ? stepFurther(x, result_.x, epsilon) : smoothedPower(x = result_.x, epsilon);
+        // Settled: the power has stopped falling; or the node branches and its power is
+        // within kBranchingGap of its bound.
+        exact = exactPower(x);
+        const bool settled = k > 0 && previous - current <= settings_.reweightTolerance * current &&
+                             (!parent.rough || step_.lpNorm<Eigen::Infinity>() <= kPointTolerance);
         previous = current;
         if (settled) {
             break;
         }
+        if (exact - bound <= kBranchingGap * exact && !relaxedRowsSettle(choices, x)) {
+            exact = bound;  // the node's cost as a bound of its children's
+            outcome.rough = true;
+            break;
+        }
     }
     outcome.solved = true;
-    outcome.cost = exactPower(x);
+    outcome.cost = exact;
     outcome.x = x;
-    storeActive(warm, outcome.active);
+    outcome.active = last_.active;
+    outcome.equalityMultipliers = last_.equalityMultipliers;
+    outcome.activeMultipliers = last_.activeMultipliers;
+}
+
+// Whether every relaxed row's force lies in one of its sectors (the node is a leaf).
+bool NodeProblems::relaxedRowsSettle(const std::vector<Sector>& choices,
+                                     const Eigen::VectorXd& x) const {
+    const std::vector<int>& rows = model_.sectorRows();
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const int row = rows[k];
+        if (choices[k] == Sector::hull &&
+            !model_.inSector(row, x(2 * row), x(2 * row + 1), Sector::forward) &&
+            !model_.inSector(row, x(2 * row), x(2 * row + 1), Sector::reverse)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The re-weighting's step from x to the model's minimum y shortens a row's error in |f| by
+// half only (the model's curvature along f is twice the power's): twice the step is Newton's
+// step there. It is taken, as far as the constraints allow, when it lowers the power.
+// Returns the power at the new x.
+double NodeProblems::stepFurther(Eigen::VectorXd& x, const Eigen::VectorXd& y, double epsilon) {
+    step_ = y - x;
+    const double reach = longestStep(x, step_, kStepStretch);
+    const double atY = smoothedPower(y, epsilon);
+    if (reach > 1.0) {
+        stretched_ = x + reach * step_;
+        const double atStretched = smoothedPower(stretched_, epsilon);
+        if (atStretched < atY) {
+            x = stretched_;
+            return atStretched;
+        }
+    }
+    x = y;
+    return atY;
+}
+
+// The largest t <= limit with x + t d within the node's inequalities (x within them).
+double NodeProblems::longestStep(const Eigen::VectorXd& x, const Eigen::VectorXd& d,
+                                 double limit) const {
+    const auto scan = [&](int from, int to) {
+        for (int j = from; j < to; ++j) {
+            const PairConstraint& c = problem_.inequalities[static_cast<std::size_t>(j)];
+            double ad = c.a0 * d(c.i0);
+            double ax = c.a0 * x(c.i0);
+            if (c.i1 >= 0) {
+                ad += c.a1 * d(c.i1);
+                ax += c.a1 * x(c.i1);
+            }
+            if (ad > 0.0) {
+                limit = std::min(limit, (c.b - ax) / ad);
+            }
+        }
+    };
+    const auto inside = [](double a, double b, double r2) { return a * a + b * b <= r2; };
+    int j = 0;
+    for (const InequalityRun& run : problem_.runs) {
+        scan(j, run.first);
+        j = run.first + run.count;
+        const double a = x(run.i0);
+        const double b = x(run.i1);
+        // The circle is convex: both ends inside it, the whole step is.
+        if (!inside(a, b, run.radiusSquared) ||
+            !inside(a + limit * d(run.i0), b + limit * d(run.i1), run.radiusSquared)) {
+            scan(run.first, j);
+        }
+    }
+    scan(j, static_cast<int>(problem_.inequalities.size()));
+    return limit;
 }
 
 // Variables: f, then the force residual e (fwd, swd) with B_fwd,swd f - e = target force.
@@ -160,6 +302,10 @@ void NodeProblems::forceResidual(const Eigen::Vector3d& target, const std::vecto
     problem_.equalityValues = target;
     std::vector<int> warm;
     mapWarm(parent.active, warm);
+    outcome.bounded = false;
+    outcome.rough = false;
+    outcome.equalityMultipliers.resize(0);
+    outcome.activeMultipliers.clear();
     outcome.solved = solveQp(warm);
     if (!outcome.solved) {
         return;

@@ -162,11 +162,26 @@ struct OptimalAllocator::State {
     std::vector<double> structure;
     // Built from the rows alone and never changed: copies of the state share it.
     std::shared_ptr<const VesselModel> model;
-    std::vector<int> active;  // universe indexes of the last request's active set
+    AllocationStats unused;  // the node problems count into each request's own stats
+    std::unique_ptr<NodeProblems> problems;  // built with the model, its buffers kept
+    std::vector<int> active;                 // universe indexes of the last request's active set
     // Per table row: the last sector (hull: none) and stored-frame force in newtons
     // (segments: forward and reverse parts).
     std::array<Sector, kRowSlots> sector;
     std::array<std::array<double, 2>, kRowSlots> force;
+
+    State() = default;
+    // A copy shares the model and builds node problems of its own: they hold buffers and
+    // refer to their state's settings.
+    State(const State& other)
+        : settings(other.settings),
+          structure(other.structure),
+          model(other.model),
+          problems(model ? std::make_unique<NodeProblems>(*model, settings, unused) : nullptr),
+          active(other.active),
+          sector(other.sector),
+          force(other.force) {}
+    State& operator=(const State&) = delete;
 
     // The model depends on the rows alone and is kept.
     void forget() {
@@ -203,15 +218,17 @@ struct Outcome {
 };
 
 // The three priorities, each a sector search.
-Outcome solveStages(const VesselModel& model, const OptimalSettings& settings,
-                    const Eigen::Vector3d& demand, const std::vector<Sector>& previous,
-                    const NodeOutcome& seed, AllocationStats& stats) {
-    NodeProblems problems(model, settings, stats);
+Outcome solveStages(const VesselModel& model, NodeProblems& problems,
+                    const OptimalSettings& settings, const Eigen::Vector3d& demand,
+                    const std::vector<Sector>& previous, const NodeOutcome& seed,
+                    AllocationStats& stats) {
+    problems.countInto(stats);
     const SearchLimits keepSectors{settings.nodeCap, settings.switchMargin};
     const SearchLimits strict{settings.nodeCap, 0.0};
     const auto powerFor = [&](const Eigen::Vector3d& target) {
         return [&problems, target](const std::vector<Sector>& c, const NodeOutcome& p,
-                                   NodeOutcome& o) { problems.power(target, c, p, o); };
+                                   double threshold,
+                                   NodeOutcome& o) { problems.power(target, c, p, o, threshold); };
     };
     const auto record = [&stats](const SearchResult& r) {
         stats.nodes += r.nodes;
@@ -232,10 +249,9 @@ Outcome solveStages(const VesselModel& model, const OptimalSettings& settings,
     record(found);
     if (!found.found) {
         out.stage = 3;
-        const NodeEvaluator residual = [&problems, &target](const std::vector<Sector>& c,
-                                                            const NodeOutcome& p, NodeOutcome& o) {
-            problems.forceResidual(target, c, p, o);
-        };
+        const NodeEvaluator residual =
+            [&problems, &target](const std::vector<Sector>& c, const NodeOutcome& p, double,
+                                 NodeOutcome& o) { problems.forceResidual(target, c, p, o); };
         const SearchResult closest = searchSectors(model, previous, seed, residual, strict);
         record(closest);
         if (!closest.found) {
@@ -264,7 +280,9 @@ OptimalAllocation OptimalAllocator::allocate(const Shipobj& ship, const forceMom
     State& s = *state_;
     std::vector<double> structure = structureOf(ship, s.settings.polygonSides);
     if (structure != s.structure || !s.model) {
+        s.problems.reset();
         s.model = std::make_shared<const VesselModel>(ship, s.settings.polygonSides);
+        s.problems = std::make_unique<NodeProblems>(*s.model, s.settings, s.unused);
         s.structure = std::move(structure);
         s.active.clear();
     }
@@ -288,7 +306,7 @@ OptimalAllocation OptimalAllocator::allocate(const Shipobj& ship, const forceMom
 
     OptimalAllocation result;
     const Outcome outcome =
-        solveStages(model, s.settings, scaledDemand, previous, seed, result.stats);
+        solveStages(model, *s.problems, s.settings, scaledDemand, previous, seed, result.stats);
     result.stats.stage = outcome.stage;
 
     std::size_t sectorIndex = 0;

@@ -44,8 +44,9 @@ class Search {
             return result_;
         }
         if (hasPrevious) {
+            // From the previous request's answer to the same choice: nearer than the root's.
             NodeOutcome kept;
-            evaluateNode(previous_, rootOutcome, kept);
+            evaluateNode(previous_, seed, kept);
             if (kept.solved) {
                 accept(previous_, kept, true);
             }
@@ -85,7 +86,7 @@ class Search {
     void evaluateNode(const std::vector<Sector>& choices, const NodeOutcome& parent,
                       NodeOutcome& outcome) {
         ++result_.nodes;
-        evaluate_(choices, parent, outcome);
+        evaluate_(choices, parent, threshold(), outcome);
     }
 
     // A cost to beat: the incumbent's, or a margin below it while the incumbent is the

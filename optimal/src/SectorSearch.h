@@ -15,14 +15,27 @@ namespace optimal {
 
 struct NodeOutcome {
     bool solved = false;  // false: infeasible, or its solver stopped at a cap
+    // true: cost is a lower bound at or above the threshold, x is no answer (a node the
+    // search prunes without finishing it)
+    bool bounded = false;
+    // true: the node branches and stopped re-weighting short of its optimum; cost is its
+    // dual bound
+    bool rough = false;
     double cost = 0.0;
     Eigen::VectorXd x;
     std::vector<int> active;  // universe indexes, for warm starts
+    // The multipliers of the equalities and of `active` that produced x (power problems
+    // only; empty otherwise): they bound the children's costs before they are solved.
+    Eigen::VectorXd equalityMultipliers;
+    std::vector<double> activeMultipliers;
 };
 
-// Solves the problem with the given choices, starting from `parent` (may be empty).
-using NodeEvaluator = std::function<void(const std::vector<Sector>& choices,
-                                         const NodeOutcome& parent, NodeOutcome& outcome)>;
+// Solves the problem with the given choices, starting from `parent` (may be empty). A node
+// that cannot end below `threshold` may stop early with `bounded` set and a cost at or above
+// it.
+using NodeEvaluator =
+    std::function<void(const std::vector<Sector>& choices, const NodeOutcome& parent,
+                       double threshold, NodeOutcome& outcome)>;
 
 struct SearchLimits {
     int nodeCap = 0;

@@ -66,6 +66,10 @@ VesselModel::VesselModel(const Shipobj& ship, int polygonSides) {
         r.reach = set.maxForce / forceScale_;
         r.centre = set.angle;
         r.halfWidth = set.halfWidth;
+        r.axis[0] = std::cos(r.centre);
+        r.axis[1] = std::sin(r.centre);
+        r.halfWidthCos = std::cos(r.halfWidth);
+        r.halfWidthSin = std::sin(r.halfWidth);
         r.firstConstraint = static_cast<int>(universe_.size());
         if (set.shape == AttainableSet::Shape::doubleSector && set.halfWidth == 0.0) {
             // Two opposite rays make one segment, pushed alike both ways.
@@ -85,6 +89,7 @@ VesselModel::VesselModel(const Shipobj& ship, int polygonSides) {
             r.column[1] = unitThrust(0.0, 1.0, set, armScale_);
             if (r.shape == AttainableSet::Shape::disc) {
                 r.pieces = polygonSides;
+                r.sideDistance = r.reach * std::cos(kTurn / polygonSides / 2.0);
                 addChords(first, 0.0, kTurn, polygonSides, r.reach);
             } else {
                 addDoubleSector(r, polygonSides);
@@ -110,6 +115,7 @@ void VesselModel::addDoubleSector(RowModel& r, int polygonSides) {
     const int first = 2 * rowCount();
     const double width = 2.0 * r.halfWidth;
     r.pieces = std::max(1, static_cast<int>(std::ceil(width / (kTurn / polygonSides) - 1e-9)));
+    r.sideDistance = r.reach * std::cos(width / r.pieces / 2.0);
     const double opposite = r.centre + kHalfTurn;
     addChords(first, r.centre - r.halfWidth, width, r.pieces, r.reach);
     addChords(first, opposite - r.halfWidth, width, r.pieces, r.reach);
@@ -182,6 +188,26 @@ void VesselModel::constraintsFor(const std::vector<Sector>& choices, std::vector
                     appendRange(ids, stripLines(r), 2);
                 }
                 break;
+            }
+        }
+    }
+}
+
+void VesselModel::sideRuns(const std::vector<int>& universeToPosition,
+                           std::vector<InequalityRun>& runs) const {
+    runs.clear();
+    for (int i = 0; i < rowCount(); ++i) {
+        const RowModel& r = rows_[static_cast<std::size_t>(i)];
+        if (r.shape == AttainableSet::Shape::segment) {
+            continue;
+        }
+        const int arcs = r.shape == AttainableSet::Shape::disc ? 1 : 2;
+        for (int arc = 0; arc < arcs; ++arc) {
+            const int position =
+                universeToPosition[static_cast<std::size_t>(r.firstConstraint + arc * r.pieces)];
+            if (position >= 0) {
+                runs.push_back(
+                    {position, r.pieces, 2 * i, 2 * i + 1, r.sideDistance * r.sideDistance});
             }
         }
     }

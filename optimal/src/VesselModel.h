@@ -30,9 +30,13 @@ struct RowModel {
     double reach = 0.0;   // maximum force, scaled
     double centre = 0.0;  // start angle (segment and doubleSector)
     double halfWidth = 0.0;
+    double axis[2] = {1.0, 0.0};  // unit vector along the centre
+    double halfWidthCos = 1.0;
+    double halfWidthSin = 0.0;
     double reverseEfficiency = 1.0;  // eta of the reverse part of a segment
     int pieces = 0;                  // polygon edges per arc (disc: per turn)
     int firstConstraint = 0;         // the row's constraints in the universe
+    double sideDistance = 0.0;       // of the polygon sides from the origin (disc, doubleSector)
     // Scaled thrust (fwd, swd, rot) of one unit of each of the row's two variables.
     Eigen::Vector3d column[2];
 };
@@ -56,6 +60,11 @@ class VesselModel {
     // The universe indexes of the constraints with the given choice for each sector row
     // (indexed like sectorRows()), in universe order.
     void constraintsFor(const std::vector<Sector>& choices, std::vector<int>& ids) const;
+    // The polygon sides of a problem's constraints as runs around their inscribed circles.
+    // universeToPosition: each universe constraint's position in the problem, -1 if absent;
+    // a row's arc is present whole or not at all.
+    void sideRuns(const std::vector<int>& universeToPosition,
+                  std::vector<InequalityRun>& runs) const;
     // Whether the row's force (x, y) lies in the given sector, up to rounding.
     bool inSector(int row, double x, double y, Sector sector) const;
     // How far (scaled force) the row's force lies outside both sectors; 0 inside one.

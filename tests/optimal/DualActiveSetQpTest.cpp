@@ -41,6 +41,7 @@ TEST(DualActiveSetQp, LinearlyDependentConstraintsAndInfeasibility) {
                 Eigen::Vector2d(-4.0, -4.0),
                 Eigen::MatrixXd(0, 2),
                 Eigen::VectorXd(0),
+                {},
                 {}};                           // unconstrained minimum (4, 4)
     for (int twice = 0; twice < 2; ++twice) {  // x <= 1, y <= 1, x + y <= 2
         p.inequalities.insert(p.inequalities.end(),
@@ -69,6 +70,7 @@ TEST(DualActiveSetQp, StopsAtTheIterationCap) {
                 Eigen::VectorXd::Constant(6, -4.0),
                 Eigen::MatrixXd(0, 6),
                 Eigen::VectorXd(0),
+                {},
                 {}};
     for (int i = 0; i < 6; ++i) {
         p.inequalities.push_back({i, -1, 1, 0, 1});

@@ -26,12 +26,24 @@ struct PairConstraint {
     double b = 0.0;
 };
 
+// Inequalities first .. first + count - 1 all hold while x[i0]^2 + x[i1]^2 <= radiusSquared
+// (the sides of a polygon around that circle): the search for a violated inequality skips
+// them then.
+struct InequalityRun {
+    int first = 0;
+    int count = 0;
+    int i0 = 0;
+    int i1 = 0;
+    double radiusSquared = 0.0;
+};
+
 struct QpProblem {
     Eigen::VectorXd hessianDiagonal;  // h, every entry > 0
     Eigen::VectorXd linear;           // g
     Eigen::MatrixXd equalities;       // E, one row per equality
     Eigen::VectorXd equalityValues;   // e
     std::vector<PairConstraint> inequalities;
+    std::vector<InequalityRun> runs;  // ascending, not overlapping; may be empty
 };
 
 enum class QpStatus {
@@ -70,13 +82,16 @@ class DualActiveSetQp {
     // Solves the problem; warmActive lists inequalities expected active (out of range or
     // repeated indexes are ignored). When the list, held as equalities with the equalities,
     // already gives a point that meets every constraint with multipliers of the right sign,
-    // that point is the optimum and is returned at once (0 iterations). Otherwise the listed
+    // that point is the optimum and is returned at once (0 iterations). Otherwise the list is
+    // changed up to 3 times (the constraint of the wrong multiplier dropped, or the most
+    // violated one added; an iteration each) and checked again. Failing that, the listed
     // constraints are made active first and dropped again while their multipliers are
     // negative. Either way any list gives the same optimum as a cold start.
     void solve(const QpProblem& problem, const std::vector<int>& warmActive, QpResult& result);
 
   private:
     bool warmSetIsOptimal(const QpProblem& problem, const std::vector<int>& warm, QpResult& result);
+    bool repairWarmSet(const QpProblem& problem, std::vector<int>& warm, QpResult& result);
     bool start(const QpProblem& problem, const std::vector<int>& warm, QpResult& result);
     bool addEqualities(const QpProblem& problem, QpResult& result);
     void normal(const QpProblem& problem, int id);
@@ -96,6 +111,12 @@ class DualActiveSetQp {
     Eigen::MatrixXd J_;
     Eigen::MatrixXd R_;
     Eigen::VectorXd x_, np_, d_, z_, r_, u_;
+    int pair_[2] = {-1, -1};  // the variables of an inequality's normal; -1: dense normal
+    std::vector<int> warm_;   // the warm list without repeats
+    // Why the last warm check failed: a warm position whose multiplier has the wrong sign, or
+    // the most violated inequality (-1: neither).
+    int dropPosition_ = -1;
+    int addInequality_ = -1;
     std::vector<int> A_;  // active ids: equality i is i, inequality j is meq + j
     std::vector<char> isActive_;
     // The warm check's rows W, W H^-1, W H^-1 W', right-hand side and multipliers.
