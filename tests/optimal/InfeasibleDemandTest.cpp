@@ -1,7 +1,8 @@
 // Demands beyond capacity against GLPK. The test states each row's polygon by its vertices
-// (sector edges, arcs in pieces no longer than a 64-gon's side) and lets GLPK optimise over
-// convex combinations of them, a binary choice per two-sector row: an independent
-// formulation and solver for the moment limits and the least force residual given a moment.
+// (sector edges, arcs in pieces no longer than a side of the allocator's full-turn polygon) and
+// lets GLPK optimise over convex combinations of them, a binary choice per two-sector row: an
+// independent formulation and solver for the moment limits and the least force residual given a
+// moment.
 #include <glpk.h>
 #include <gtest/gtest.h>
 
@@ -62,10 +63,11 @@ double vertexProgramme(const Shipobj& ship, double F, double L, const Query& q) 
         if (s.shape == AttainableSet::Shape::segment) {
             first = {s.angle, s.angle + kTruePi};
         }
-        for (int k = 0; s.shape == AttainableSet::Shape::disc && k < 64; ++k) {
-            first.push_back(2.0 * kTruePi * k / 64);
+        const int sides = optimal::OptimalSettings().polygonSides;
+        for (int k = 0; s.shape == AttainableSet::Shape::disc && k < sides; ++k) {
+            first.push_back(2.0 * kTruePi * k / sides);
         }
-        const int pieces = static_cast<int>(std::ceil(s.halfWidth * 64 / kTruePi - 1e-9));
+        const int pieces = static_cast<int>(std::ceil(s.halfWidth * sides / kTruePi - 1e-9));
         for (int k = 0; s.shape == AttainableSet::Shape::doubleSector && k <= pieces; ++k) {
             first.push_back(s.angle - s.halfWidth + 2.0 * s.halfWidth * k / std::max(1, pieces));
             second.push_back(first.back() + kTruePi);

@@ -31,8 +31,8 @@ namespace optimal {
 
 struct OptimalSettings {
     // Sides of a full-turn polygon: inscribed, it loses 1 - cos(pi / sides) of capacity
-    // (0.12 % at 64).
-    int polygonSides = 64;
+    // (0.03 % at 128).
+    int polygonSides = 128;
     // A sector change must save more than this share of the power of keeping the sectors.
     double switchMargin = 0.02;
     // Sector-search nodes per search; at the cap the best choice found so far stands.
