@@ -272,14 +272,14 @@ void DualActiveSetQp::finish(const QpProblem& problem, QpStatus status, QpResult
         0.5 * x_.dot(problem.hessianDiagonal.cwiseProduct(x_)) + problem.linear.dot(x_);
     result.active.clear();
     result.equalityMultipliers.setZero(meq_);
-    result.inequalityMultipliers.setZero(static_cast<Eigen::Index>(problem.inequalities.size()));
+    result.activeMultipliers.clear();
     for (int k = 0; k < iq_; ++k) {
         const int id = A_[static_cast<std::size_t>(k)];
         if (id < meq_) {
             result.equalityMultipliers(id) = -u_(k);
         } else {
             result.active.push_back(id - meq_);
-            result.inequalityMultipliers(id - meq_) = u_(k);
+            result.activeMultipliers.push_back(u_(k));
         }
     }
 }
@@ -381,9 +381,9 @@ bool DualActiveSetQp::warmSetIsOptimal(const QpProblem& problem, const std::vect
         0.5 * x_.dot(problem.hessianDiagonal.cwiseProduct(x_)) + problem.linear.dot(x_);
     result.active = warm;
     result.equalityMultipliers = -lambda.head(meq_);
-    result.inequalityMultipliers.setZero(static_cast<Eigen::Index>(problem.inequalities.size()));
+    result.activeMultipliers.resize(warm.size());
     for (int i = 0; i < static_cast<int>(warm.size()); ++i) {
-        result.inequalityMultipliers(warm[static_cast<std::size_t>(i)]) = -lambda(meq_ + i);
+        result.activeMultipliers[static_cast<std::size_t>(i)] = -lambda(meq_ + i);
     }
     return true;
 }

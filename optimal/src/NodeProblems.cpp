@@ -89,10 +89,7 @@ void NodeProblems::storeActive(const std::vector<int>& local, std::vector<int>& 
 void NodeProblems::storeMultipliers(NodeOutcome& outcome) const {
     outcome.equalityMultipliers = result_.equalityMultipliers;
     storeActive(result_.active, outcome.active);
-    outcome.activeMultipliers.clear();
-    for (const int k : result_.active) {
-        outcome.activeMultipliers.push_back(result_.inequalityMultipliers(k));
-    }
+    outcome.activeMultipliers = result_.activeMultipliers;
 }
 
 // The multipliers' dual bound of the node's exact power; -infinity without multipliers.
