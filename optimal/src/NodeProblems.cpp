@@ -44,26 +44,29 @@ NodeProblems::NodeProblems(const VesselModel& model, const OptimalSettings& sett
       settings_(settings),
       stats_(&stats),
       bound_(model),
-      qp_(settings.qpIterationCap),
-      universeToLocal_(model.universe().size(), -1) {}
+      qp_(settings.qpIterationCap) {}
 
+// The list depends on the choices alone: a node with the choices of the last one keeps it.
 void NodeProblems::setInequalities(const std::vector<Sector>& choices) {
-    for (const int id : ids_) {
-        universeToLocal_[static_cast<std::size_t>(id)] = -1;
+    if (listBuilt_ && choices == listChoices_) {
+        return;
     }
-    model_.constraintsFor(choices, ids_);
+    model_.constraintsFor(choices, ranges_);
+    const std::vector<PairConstraint>& universe = model_.universe();
     problem_.inequalities.clear();
-    for (std::size_t k = 0; k < ids_.size(); ++k) {
-        universeToLocal_[static_cast<std::size_t>(ids_[k])] = static_cast<int>(k);
-        problem_.inequalities.push_back(model_.universe()[static_cast<std::size_t>(ids_[k])]);
+    for (const ConstraintRange& range : ranges_) {
+        const auto from = universe.begin() + range.first;
+        problem_.inequalities.insert(problem_.inequalities.end(), from, from + range.count);
     }
-    model_.sideRuns(universeToLocal_, problem_.runs);
+    model_.sideRuns(ranges_, problem_.runs);
+    listChoices_ = choices;
+    listBuilt_ = true;
 }
 
 void NodeProblems::mapWarm(const std::vector<int>& universeIds, std::vector<int>& local) const {
     local.clear();
     for (const int id : universeIds) {
-        const int k = universeToLocal_[static_cast<std::size_t>(id)];
+        const int k = positionIn(ranges_, id);
         if (k >= 0) {
             local.push_back(k);
         }
@@ -72,18 +75,21 @@ void NodeProblems::mapWarm(const std::vector<int>& universeIds, std::vector<int>
 
 void NodeProblems::storeActive(const std::vector<int>& local, std::vector<int>& universeIds) const {
     universeIds.clear();
-    for (const int k : local) {
-        universeIds.push_back(ids_[static_cast<std::size_t>(k)]);
+    for (int k : local) {
+        for (const ConstraintRange& range : ranges_) {
+            if (k < range.count) {
+                universeIds.push_back(range.first + k);
+                break;
+            }
+            k -= range.count;
+        }
     }
 }
 
 void NodeProblems::storeMultipliers(NodeOutcome& outcome) const {
     outcome.equalityMultipliers = result_.equalityMultipliers;
     storeActive(result_.active, outcome.active);
-    outcome.activeMultipliers.clear();
-    for (const int k : result_.active) {
-        outcome.activeMultipliers.push_back(result_.inequalityMultipliers(k));
-    }
+    outcome.activeMultipliers = result_.activeMultipliers;
 }
 
 // The multipliers' dual bound of the node's exact power; -infinity without multipliers.

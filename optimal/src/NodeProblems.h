@@ -68,11 +68,12 @@ class NodeProblems {
     DualActiveSetQp qp_;
     QpProblem problem_;
     QpResult result_;
-    std::vector<int> ids_;
+    std::vector<ConstraintRange> ranges_;  // problem_'s inequalities in the universe
+    std::vector<Sector> listChoices_;      // the choices problem_'s inequalities were built for
+    bool listBuilt_ = false;
     Eigen::VectorXd x_;  // the power problem's point and active set between solves
     std::vector<int> warm_;
     Eigen::VectorXd step_, stretched_;
-    std::vector<int> universeToLocal_;
 };
 
 }  // namespace optimal

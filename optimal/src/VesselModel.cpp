@@ -36,10 +36,8 @@ int stripLines(const RowModel& r) {
     return forwardEdges(r) + 4;
 }
 
-void appendRange(std::vector<int>& ids, int first, int count) {
-    for (int k = 0; k < count; ++k) {
-        ids.push_back(first + k);
-    }
+void appendRange(std::vector<ConstraintRange>& ranges, int first, int count) {
+    ranges.push_back({first, count});
 }
 
 Eigen::Vector3d unitThrust(double forceX, double forceY, const AttainableSet& set,
@@ -161,31 +159,32 @@ void VesselModel::addLine(int first, double nx, double ny, double bound) {
     universe_.push_back(c);
 }
 
-void VesselModel::constraintsFor(const std::vector<Sector>& choices, std::vector<int>& ids) const {
-    ids.clear();
+void VesselModel::constraintsFor(const std::vector<Sector>& choices,
+                                 std::vector<ConstraintRange>& ranges) const {
+    ranges.clear();
     std::size_t sector = 0;
     for (const RowModel& r : rows_) {
         switch (r.shape) {
             case AttainableSet::Shape::segment:
-                appendRange(ids, r.firstConstraint, 4);
+                appendRange(ranges, r.firstConstraint, 4);
                 break;
             case AttainableSet::Shape::disc:
-                appendRange(ids, r.firstConstraint, r.pieces);
+                appendRange(ranges, r.firstConstraint, r.pieces);
                 break;
             case AttainableSet::Shape::doubleSector: {
                 const Sector choice = choices[sector++];
                 if (choice != Sector::reverse) {
-                    appendRange(ids, forwardChords(r), r.pieces);
+                    appendRange(ranges, forwardChords(r), r.pieces);
                 }
                 if (choice != Sector::forward) {
-                    appendRange(ids, reverseChords(r), r.pieces);
+                    appendRange(ranges, reverseChords(r), r.pieces);
                 }
                 if (choice == Sector::forward) {
-                    appendRange(ids, forwardEdges(r), 2);
+                    appendRange(ranges, forwardEdges(r), 2);
                 } else if (choice == Sector::reverse) {
-                    appendRange(ids, reverseEdges(r), 2);
+                    appendRange(ranges, reverseEdges(r), 2);
                 } else {
-                    appendRange(ids, stripLines(r), 2);
+                    appendRange(ranges, stripLines(r), 2);
                 }
                 break;
             }
@@ -193,7 +192,18 @@ void VesselModel::constraintsFor(const std::vector<Sector>& choices, std::vector
     }
 }
 
-void VesselModel::sideRuns(const std::vector<int>& universeToPosition,
+int positionIn(const std::vector<ConstraintRange>& ranges, int id) {
+    int offset = 0;
+    for (const ConstraintRange& range : ranges) {
+        if (id >= range.first && id < range.first + range.count) {
+            return offset + id - range.first;
+        }
+        offset += range.count;
+    }
+    return -1;
+}
+
+void VesselModel::sideRuns(const std::vector<ConstraintRange>& ranges,
                            std::vector<InequalityRun>& runs) const {
     runs.clear();
     for (int i = 0; i < rowCount(); ++i) {
@@ -203,8 +213,7 @@ void VesselModel::sideRuns(const std::vector<int>& universeToPosition,
         }
         const int arcs = r.shape == AttainableSet::Shape::disc ? 1 : 2;
         for (int arc = 0; arc < arcs; ++arc) {
-            const int position =
-                universeToPosition[static_cast<std::size_t>(r.firstConstraint + arc * r.pieces)];
+            const int position = positionIn(ranges, r.firstConstraint + arc * r.pieces);
             if (position >= 0) {
                 runs.push_back(
                     {position, r.pieces, 2 * i, 2 * i + 1, r.sideDistance * r.sideDistance});

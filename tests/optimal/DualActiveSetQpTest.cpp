@@ -16,13 +16,16 @@ double lhs(const PairConstraint& c, const Eigen::VectorXd& x) {
 
 void expectKkt(const QpProblem& p, const QpResult& r) {
     ASSERT_EQ(r.status, QpStatus::optimal);
-    // -(h x + g) = E' y + sum mu_j a_j
+    // -(h x + g) = E' y + sum mu_k a_active[k]
     Eigen::VectorXd residual = -(p.hessianDiagonal.cwiseProduct(r.x) + p.linear) -
                                p.equalities.transpose() * r.equalityMultipliers;
-    for (std::size_t j = 0; j < p.inequalities.size(); ++j) {
-        const PairConstraint& c = p.inequalities[j];
-        const double mu = r.inequalityMultipliers(static_cast<Eigen::Index>(j));
+    for (const PairConstraint& c : p.inequalities) {
         EXPECT_GE(c.b - lhs(c, r.x), -1e-9);
+    }
+    ASSERT_EQ(r.activeMultipliers.size(), r.active.size());
+    for (std::size_t k = 0; k < r.active.size(); ++k) {
+        const PairConstraint& c = p.inequalities[static_cast<std::size_t>(r.active[k])];
+        const double mu = r.activeMultipliers[k];
         EXPECT_GE(mu, -1e-9);
         EXPECT_NEAR(mu * (c.b - lhs(c, r.x)), 0.0, 1e-9 * (1.0 + mu));
         residual(c.i0) -= mu * c.a0;

@@ -59,11 +59,11 @@ struct QpResult {
     // Active inequalities (indexes into QpProblem::inequalities) in the order they were
     // added, for a warm start of the next solve.
     std::vector<int> active;
-    // Multipliers: E' y + sum_j mu_j a_j = -(diag(h) x + g) at the optimum, mu >= 0, mu_j = 0
-    // for the inactive inequalities; a linearly dependent equality gets 0.
+    // Multipliers: E' y + sum_k mu_k a_active[k] = -(diag(h) x + g) at the optimum, mu >= 0
+    // (the inactive inequalities' are 0); a linearly dependent equality gets 0.
     Eigen::VectorXd equalityMultipliers;
-    Eigen::VectorXd inequalityMultipliers;
-    int iterations = 0;  // constraints added or dropped
+    std::vector<double> activeMultipliers;  // mu_k, one per entry of `active`
+    int iterations = 0;                     // constraints added or dropped
 };
 
 // Violations up to this much count as met (the problem is expected in scaled units, of
