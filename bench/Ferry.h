@@ -22,7 +22,7 @@ constexpr std::array<Corner, 4> kCorners = {{{-1.8, 0.8, 1.25 * kPi},
                                              {1.8, 0.8, 1.75 * kPi},
                                              {1.8, -0.8, 0.25 * kPi}}};
 constexpr double kMaxForce = 400.0;
-constexpr double kHalfRange = 0.25 * kPi;  // a quadrant: 45 degrees either side
+constexpr double kHalfRange = 0.25 * kPi;             // a quadrant: 45 degrees either side
 constexpr int kLimitedRotation = ::kLimitedRotation;  // the azimuths' type
 
 // Transit: 900 N ahead and 50 N m of yaw; no sideways force, which the channel raises to

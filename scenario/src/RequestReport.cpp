@@ -22,8 +22,8 @@ RequestReport reportRequest(const std::vector<::ThrusterRow>& rows,
         report.tableThrust.rot += thrust.rot;
     }
     report.arm = largestArm(rows);
-    report.verdict = judgeThrust(forceMom(demand[0], demand[1], demand[2], 0.0),
-                                    report.tableThrust, report.arm, tolerance);
+    report.verdict = judgeThrust(forceMom(demand[0], demand[1], demand[2], 0.0), report.tableThrust,
+                                 report.arm, tolerance);
     const forceMom generatedThrust(generated[0], generated[1], generated[2], 0.0);
     report.tableMatchesGenerated =
         judgeThrust(generatedThrust, report.tableThrust, report.arm, tolerance).met;

@@ -9,8 +9,8 @@
 
 #include "allocation/ThrustFrame.h"
 #include "allocation/Thrusterobj.h"
-#include "mathlib/FixedTextError.h"
 #include "mathlib/DoubleVector.h"
+#include "mathlib/FixedTextError.h"
 #include "mathlib/Funcs.h"
 #include "mathlib/Matrix.h"
 
@@ -136,7 +136,8 @@ void minimizeEnergyReference(allocProblem& pr, Shipobj& ship) {
     const int n = pr.count;
     if (pr.barredAngles.size() < static_cast<std::size_t>(n) ||
         pr.frozen.size() < static_cast<std::size_t>(n)) {
-        throw FixedTextError("Error in Class:DoubleVector Function:operator[]. Index out of bounds.");
+        throw FixedTextError(
+            "Error in Class:DoubleVector Function:operator[]. Index out of bounds.");
     }
     if (n == 0) {
         return;
@@ -226,4 +227,3 @@ void minimizeEnergyReference(allocProblem& pr, Shipobj& ship) {
         ship.adjustforceThruster(i, Fx, -Fy);
     }
 }
-
