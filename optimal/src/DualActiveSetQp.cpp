@@ -301,13 +301,11 @@ bool DualActiveSetQp::warmSetIsOptimal(const QpProblem& problem, const std::vect
     if (k > n_) {
         return false;
     }
-    hInverse_ = problem.hessianDiagonal.cwiseInverse();
     const Eigen::MatrixXd& E = problem.equalities;
-    WH_.noalias() = E * hInverse_.asDiagonal();
     M_.resize(k, k);
     rhs_.resize(k);
-    M_.topLeftCorner(meq_, meq_) = WH_.lazyProduct(E.transpose());  // no blocked product
-    rhs_.head(meq_) = problem.equalityValues + WH_ * problem.linear;
+    M_.topLeftCorner(meq_, meq_) = EHE_;
+    rhs_.head(meq_) = equalityRhs_;
     const auto pair = [&](int i) -> const PairConstraint& {
         return problem.inequalities[static_cast<std::size_t>(warm[static_cast<std::size_t>(i)])];
     };
@@ -393,10 +391,21 @@ bool DualActiveSetQp::warmSetIsOptimal(const QpProblem& problem, const std::vect
     return true;
 }
 
+// The warm check's terms that depend on the equalities alone: computed once for all its
+// tries on one problem.
+void DualActiveSetQp::prepareWarmCheck(const QpProblem& problem) {
+    hInverse_ = problem.hessianDiagonal.cwiseInverse();
+    const Eigen::MatrixXd& E = problem.equalities;
+    WH_.noalias() = E * hInverse_.asDiagonal();
+    EHE_ = WH_.lazyProduct(E.transpose());  // no blocked product
+    equalityRhs_ = problem.equalityValues + WH_ * problem.linear;
+}
+
 // The warm check, and while it fails for one reason a few more: with the wrong multiplier's
 // constraint dropped, or the most violated one added. Each change counts as an iteration.
 bool DualActiveSetQp::repairWarmSet(const QpProblem& problem, std::vector<int>& warm,
                                     QpResult& result) {
+    prepareWarmCheck(problem);
     for (int repair = 0;; ++repair) {
         if (warmSetIsOptimal(problem, warm, result)) {
             return true;

@@ -90,6 +90,7 @@ class DualActiveSetQp {
     void solve(const QpProblem& problem, const std::vector<int>& warmActive, QpResult& result);
 
   private:
+    void prepareWarmCheck(const QpProblem& problem);
     bool warmSetIsOptimal(const QpProblem& problem, const std::vector<int>& warm, QpResult& result);
     bool repairWarmSet(const QpProblem& problem, std::vector<int>& warm, QpResult& result);
     bool start(const QpProblem& problem, const std::vector<int>& warm, QpResult& result);
@@ -119,9 +120,10 @@ class DualActiveSetQp {
     int addInequality_ = -1;
     std::vector<int> A_;  // active ids: equality i is i, inequality j is meq + j
     std::vector<char> isActive_;
-    // The warm check's rows W, W H^-1, W H^-1 W', right-hand side and multipliers.
-    Eigen::MatrixXd WH_, M_;
-    Eigen::VectorXd hInverse_, rhs_, lambda_;
+    // The warm check's rows W, W H^-1, W H^-1 W', right-hand side and multipliers; E H^-1,
+    // E H^-1 E' and its right-hand side, the same for every warm list of one problem.
+    Eigen::MatrixXd WH_, EHE_, M_;
+    Eigen::VectorXd hInverse_, equalityRhs_, rhs_, lambda_;
     Eigen::LDLT<Eigen::MatrixXd> ldlt_;
 };
 
