@@ -290,9 +290,8 @@ void DualActiveSetQp::finish(const QpProblem& problem, QpStatus status, QpResult
 }
 
 // The optimality conditions with the warm list as the active set: x = H^-1 (W' lambda - g)
-// with W x = w, so (W H^-1 W') lambda = w + W H^-1 g. A singular system (dependent rows)
-// leaves the case to the iteration. W H^-1 W' is summed from the rows' one or two entries
-// (a dense product costs more than the rest of the check).
+// with W x = w, so (W H^-1 W') lambda = w + W H^-1 g (solved by blocks, below). A singular
+// system (dependent rows) leaves the case to the iteration.
 bool DualActiveSetQp::warmSetIsOptimal(const QpProblem& problem, const std::vector<int>& warm,
                                        QpResult& result) {
     dropPosition_ = -1;
@@ -301,45 +300,13 @@ bool DualActiveSetQp::warmSetIsOptimal(const QpProblem& problem, const std::vect
     if (k > n_) {
         return false;
     }
-    hInverse_ = problem.hessianDiagonal.cwiseInverse();
     const Eigen::MatrixXd& E = problem.equalities;
-    WH_.noalias() = E * hInverse_.asDiagonal();
-    M_.resize(k, k);
-    rhs_.resize(k);
-    M_.topLeftCorner(meq_, meq_) = WH_.lazyProduct(E.transpose());  // no blocked product
-    rhs_.head(meq_) = problem.equalityValues + WH_ * problem.linear;
     const auto pair = [&](int i) -> const PairConstraint& {
         return problem.inequalities[static_cast<std::size_t>(warm[static_cast<std::size_t>(i)])];
     };
-    for (int i = 0; i < k - meq_; ++i) {
-        const PairConstraint& c = pair(i);
-        const int j1 = c.i1 >= 0 ? c.i1 : c.i0;
-        const double a1 = c.i1 >= 0 ? c.a1 : 0.0;
-        // Column of E H^-1 against this row.
-        M_.col(meq_ + i).head(meq_) = c.a0 * WH_.col(c.i0) + a1 * WH_.col(j1);
-        M_.row(meq_ + i).head(meq_) = M_.col(meq_ + i).head(meq_).transpose();
-        rhs_(meq_ + i) = c.b + c.a0 * hInverse_(c.i0) * problem.linear(c.i0) +
-                         a1 * hInverse_(j1) * problem.linear(j1);
-        for (int j = 0; j <= i; ++j) {
-            const PairConstraint& d = pair(j);
-            const int k1 = d.i1 >= 0 ? d.i1 : d.i0;
-            const double b1 = d.i1 >= 0 ? d.a1 : 0.0;
-            const auto term = [&](int u, double a, int v, double b) {
-                return u == v ? a * b * hInverse_(u) : 0.0;
-            };
-            const double value = term(c.i0, c.a0, d.i0, d.a0) + term(c.i0, c.a0, k1, b1) +
-                                 term(j1, a1, d.i0, d.a0) + term(j1, a1, k1, b1);
-            M_(meq_ + i, meq_ + j) = value;
-            M_(meq_ + j, meq_ + i) = value;
-        }
-    }
-    ldlt_.compute(M_);
-    if (ldlt_.info() != Eigen::Success ||
-        ldlt_.vectorD().minCoeff() <=
-            kQpDependenceTolerance * std::max(1.0, ldlt_.vectorD().maxCoeff())) {
+    if (!solveWarmSystem(problem, warm)) {
         return false;
     }
-    lambda_ = ldlt_.solve(rhs_);
     const Eigen::VectorXd& lambda = lambda_;
     x_.noalias() = E.transpose() * lambda.head(meq_);
     for (int i = 0; i < k - meq_; ++i) {
@@ -393,10 +360,149 @@ bool DualActiveSetQp::warmSetIsOptimal(const QpProblem& problem, const std::vect
     return true;
 }
 
+// The warm check's terms that depend on the equalities alone: computed once for all its
+// tries on one problem.
+void DualActiveSetQp::prepareWarmCheck(const QpProblem& problem) {
+    hInverse_ = problem.hessianDiagonal.cwiseInverse();
+    const Eigen::MatrixXd& E = problem.equalities;
+    WH_.noalias() = E * hInverse_.asDiagonal();
+    EHE_ = WH_.lazyProduct(E.transpose());  // no blocked product
+    equalityRhs_ = problem.equalityValues + WH_ * problem.linear;
+}
+
+// Pairs the warm rows that share a variable (H is diagonal, so W H^-1 W' is zero between rows
+// of different pairs): a row with more than one partner, or a pair naming more than two
+// variables, makes the system singular or is left to the iteration.
+bool DualActiveSetQp::pairWarmRows(const QpProblem& problem, const std::vector<int>& warm) {
+    const int q = static_cast<int>(warm.size());
+    firstNaming_.assign(static_cast<std::size_t>(n_), -1);
+    partner_.assign(static_cast<std::size_t>(q), -1);
+    for (int i = 0; i < q; ++i) {
+        const PairConstraint& c =
+            problem.inequalities[static_cast<std::size_t>(warm[static_cast<std::size_t>(i)])];
+        const int j1 = c.i1 >= 0 ? c.i1 : c.i0;
+        int other = firstNaming_[static_cast<std::size_t>(c.i0)];
+        const int other1 = firstNaming_[static_cast<std::size_t>(j1)];
+        if (other >= 0 && other1 >= 0 && other != other1) {
+            return false;
+        }
+        other = std::max(other, other1);
+        if (other >= 0) {
+            const PairConstraint& d =
+                problem
+                    .inequalities[static_cast<std::size_t>(warm[static_cast<std::size_t>(other)])];
+            const int k1 = d.i1 >= 0 ? d.i1 : d.i0;
+            // The pair's variables: d's, and c's that d does not name.
+            const int variables = (k1 == d.i0 ? 1 : 2) + (c.i0 != d.i0 && c.i0 != k1 ? 1 : 0) +
+                                  (j1 != c.i0 && j1 != d.i0 && j1 != k1 ? 1 : 0);
+            if (partner_[static_cast<std::size_t>(other)] != -1 || variables > 2) {
+                return false;
+            }
+            partner_[static_cast<std::size_t>(other)] = i;
+            partner_[static_cast<std::size_t>(i)] = -2;  // follows its pair's first row
+        }
+        firstNaming_[static_cast<std::size_t>(c.i0)] = other >= 0 ? other : i;
+        firstNaming_[static_cast<std::size_t>(j1)] = other >= 0 ? other : i;
+    }
+    return true;
+}
+
+// (W H^-1 W') lambda = rhs by blocks: each pair of warm rows (a 1 x 1 or 2 x 2 block) is
+// eliminated into the equalities' Schur complement S = E H^-1 E' - B' D^-1 B, then S is
+// factored. A pivot below 1e-10 of the largest (or of 1) marks dependent rows.
+bool DualActiveSetQp::solveWarmSystem(const QpProblem& problem, const std::vector<int>& warm) {
+    if (!pairWarmRows(problem, warm)) {
+        return false;
+    }
+    const int q = static_cast<int>(warm.size());
+    B_.resize(q, meq_);
+    warmRhs_.resize(q);
+    for (int i = 0; i < q; ++i) {
+        const PairConstraint& c =
+            problem.inequalities[static_cast<std::size_t>(warm[static_cast<std::size_t>(i)])];
+        const int j1 = c.i1 >= 0 ? c.i1 : c.i0;
+        const double a1 = c.i1 >= 0 ? c.a1 : 0.0;
+        B_.row(i) = (c.a0 * WH_.col(c.i0) + a1 * WH_.col(j1)).transpose();
+        warmRhs_(i) = c.b + c.a0 * hInverse_(c.i0) * problem.linear(c.i0) +
+                      a1 * hInverse_(j1) * problem.linear(j1);
+    }
+    const auto dot = [&](int i, int j) {
+        const PairConstraint& c =
+            problem.inequalities[static_cast<std::size_t>(warm[static_cast<std::size_t>(i)])];
+        const PairConstraint& d =
+            problem.inequalities[static_cast<std::size_t>(warm[static_cast<std::size_t>(j)])];
+        const auto term = [&](int u, double a, int v, double b) {
+            return u == v ? a * b * hInverse_(u) : 0.0;
+        };
+        const int j1 = c.i1 >= 0 ? c.i1 : c.i0;
+        const double a1 = c.i1 >= 0 ? c.a1 : 0.0;
+        const int k1 = d.i1 >= 0 ? d.i1 : d.i0;
+        const double b1 = d.i1 >= 0 ? d.a1 : 0.0;
+        return term(c.i0, c.a0, d.i0, d.a0) + term(c.i0, c.a0, k1, b1) + term(j1, a1, d.i0, d.a0) +
+               term(j1, a1, k1, b1);
+    };
+    // Per pair: D's LDL' (pivots p1, p2, l), applied to copies of B and the right-hand side.
+    pivots_.resize(q);
+    S_ = EHE_;
+    schurRhs_ = equalityRhs_;
+    DinvB_ = B_;
+    DinvRhs_ = warmRhs_;
+    for (int i = 0; i < q; ++i) {
+        const int p = partner_[static_cast<std::size_t>(i)];
+        if (p == -2) {
+            continue;
+        }
+        const double p1 = dot(i, i);
+        if (!(p1 > 0.0)) {  // a row without a normal
+            return false;
+        }
+        pivots_(i) = p1;
+        if (p < 0) {
+            DinvB_.row(i) /= p1;
+            DinvRhs_(i) /= p1;
+        } else {
+            const double l = dot(p, i) / p1;
+            const double p2 = dot(p, p) - l * dot(p, i);
+            pivots_(p) = p2;
+            // Forward (L), diagonal, backward (L').
+            DinvB_.row(p) -= l * DinvB_.row(i);
+            DinvRhs_(p) -= l * DinvRhs_(i);
+            DinvB_.row(i) /= p1;
+            DinvRhs_(i) /= p1;
+            DinvB_.row(p) /= p2;
+            DinvRhs_(p) /= p2;
+            DinvB_.row(i) -= l * DinvB_.row(p);
+            DinvRhs_(i) -= l * DinvRhs_(p);
+        }
+    }
+    S_.noalias() -= B_.transpose() * DinvB_;
+    schurRhs_.noalias() -= B_.transpose() * DinvRhs_;
+    double largest = q > 0 ? pivots_.maxCoeff() : 0.0;
+    double smallest = q > 0 ? pivots_.minCoeff() : kInfinity;
+    if (meq_ > 0) {
+        ldlt_.compute(S_);
+        if (ldlt_.info() != Eigen::Success) {
+            return false;
+        }
+        largest = std::max(largest, ldlt_.vectorD().maxCoeff());
+        smallest = std::min(smallest, ldlt_.vectorD().minCoeff());
+    }
+    if (smallest <= kQpDependenceTolerance * std::max(1.0, largest)) {
+        return false;
+    }
+    lambda_.resize(meq_ + q);
+    if (meq_ > 0) {
+        lambda_.head(meq_) = ldlt_.solve(schurRhs_);
+    }
+    lambda_.tail(q).noalias() = DinvRhs_ - DinvB_ * lambda_.head(meq_);
+    return true;
+}
+
 // The warm check, and while it fails for one reason a few more: with the wrong multiplier's
 // constraint dropped, or the most violated one added. Each change counts as an iteration.
 bool DualActiveSetQp::repairWarmSet(const QpProblem& problem, std::vector<int>& warm,
                                     QpResult& result) {
+    prepareWarmCheck(problem);
     for (int repair = 0;; ++repair) {
         if (warmSetIsOptimal(problem, warm, result)) {
             return true;

@@ -90,6 +90,9 @@ class DualActiveSetQp {
     void solve(const QpProblem& problem, const std::vector<int>& warmActive, QpResult& result);
 
   private:
+    void prepareWarmCheck(const QpProblem& problem);
+    bool pairWarmRows(const QpProblem& problem, const std::vector<int>& warm);
+    bool solveWarmSystem(const QpProblem& problem, const std::vector<int>& warm);
     bool warmSetIsOptimal(const QpProblem& problem, const std::vector<int>& warm, QpResult& result);
     bool repairWarmSet(const QpProblem& problem, std::vector<int>& warm, QpResult& result);
     bool start(const QpProblem& problem, const std::vector<int>& warm, QpResult& result);
@@ -119,10 +122,17 @@ class DualActiveSetQp {
     int addInequality_ = -1;
     std::vector<int> A_;  // active ids: equality i is i, inequality j is meq + j
     std::vector<char> isActive_;
-    // The warm check's rows W, W H^-1, W H^-1 W', right-hand side and multipliers.
-    Eigen::MatrixXd WH_, M_;
-    Eigen::VectorXd hInverse_, rhs_, lambda_;
+    // The warm check: H^-1, E H^-1, E H^-1 E' and its right-hand side (the same for every warm
+    // list of one problem), the multipliers, and the LDL' of the Schur complement S.
+    Eigen::MatrixXd WH_, EHE_;
+    Eigen::VectorXd hInverse_, equalityRhs_, lambda_;
     Eigen::LDLT<Eigen::MatrixXd> ldlt_;
+    // The warm system by blocks: per variable the first warm row naming it, per warm row its
+    // partner (-1: none, -2: the second of a pair); B = W H^-1 E', D = W H^-1 W' (block
+    // diagonal), D^-1 B, the right-hand sides, D's pivots, S.
+    std::vector<int> firstNaming_, partner_;
+    Eigen::MatrixXd B_, DinvB_, S_;
+    Eigen::VectorXd warmRhs_, DinvRhs_, pivots_, schurRhs_;
 };
 
 }  // namespace optimal
