@@ -68,14 +68,9 @@ py::dict capability(const Vessel& vessel, kestrom_sim::CapabilityOptions options
         metAbove.append(
             py::array_t<double>(static_cast<py::ssize_t>(d.metAbove.size()), d.metAbove.data()));
     }
-    py::dict result;
-    result["moment"] = envelope.moment;
-    result["angle"] = angle;
-    result["allocation"] = allocation;
-    result["physical"] = physical;
-    result["optimal"] = optimal;
-    result["metAbove"] = metAbove;
-    return result;
+    using namespace py::literals;
+    return py::dict("moment"_a = envelope.moment, "angle"_a = angle, "allocation"_a = allocation,
+                    "physical"_a = physical, "optimal"_a = optimal, "metAbove"_a = metAbove);
 }
 
 }  // namespace kestrom_python

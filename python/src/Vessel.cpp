@@ -292,18 +292,11 @@ py::dict Vessel::allocateSeries(py::handle demands, double tolerance) {
         started.mutable_at(i) = r.started;
         error.mutable_at(i) = static_cast<int>(r.outputs.error);
     }
-    py::dict out;
-    out["force"] = force;
-    out["angle"] = angle;
-    out["generated"] = generated;
-    out["energy"] = energy;
-    out["error"] = error;
-    out["started"] = started;
-    out["table_thrust"] = tableThrust;
-    out["met"] = met;
-    out["shortfall"] = shortfall;
-    out["ok"] = ok;
-    return out;
+    using namespace py::literals;
+    return py::dict("force"_a = force, "angle"_a = angle, "generated"_a = generated,
+                    "energy"_a = energy, "error"_a = error, "started"_a = started,
+                    "table_thrust"_a = tableThrust, "met"_a = met, "shortfall"_a = shortfall,
+                    "ok"_a = ok);
 }
 
 void addVessel(py::module_& module) {
