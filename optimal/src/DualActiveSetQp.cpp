@@ -73,6 +73,27 @@ void checkShapes(const QpProblem& problem) {
     if (!shapesAgree || !(problem.hessianDiagonal.array() > 0.0).all()) {
         throw std::invalid_argument("QP: sizes disagree or the Hessian is not positive");
     }
+    int end = 0;
+    for (const InequalityBlock& block : problem.blocks) {
+        const bool circleNamed = block.i0 < 0 || (block.i0 < n && block.i1 >= 0 && block.i1 < n);
+        if (block.first < end || block.count < 0 || !circleNamed) {
+            throw std::invalid_argument("QP: the inequality blocks overlap or name no variable");
+        }
+        end = block.first + block.count;
+    }
+    if (end > static_cast<int>(problem.inequalities.size())) {
+        throw std::invalid_argument("QP: an inequality block ends beyond the list");
+    }
+}
+
+// Whether the problem holds inequality j (within the list).
+bool holds(const QpProblem& problem, int j) {
+    if (problem.blocks.empty()) {
+        return true;
+    }
+    return std::any_of(problem.blocks.begin(), problem.blocks.end(), [j](const auto& block) {
+        return j >= block.first && j < block.first + block.count;
+    });
 }
 
 // An inequality's variables are checked where they are first read (the search for the most
@@ -256,17 +277,20 @@ int DualActiveSetQp::mostViolated(const QpProblem& problem, double& violation) c
             }
         }
     };
-    int j = 0;
-    for (const InequalityRun& run : problem.runs) {
-        scan(j, run.first);
-        j = run.first + run.count;
-        const double a = x[run.i0];
-        const double b = x[run.i1];
-        if (a * a + b * b > run.radiusSquared) {
-            scan(run.first, j);
-        }
+    if (problem.blocks.empty()) {
+        scan(0, m);
+        return worst;
     }
-    scan(j, m);
+    for (const InequalityBlock& block : problem.blocks) {
+        if (block.i0 >= 0) {
+            const double a = x[block.i0];
+            const double b = x[block.i1];
+            if (a * a + b * b <= block.radiusSquared) {
+                continue;
+            }
+        }
+        scan(block.first, block.first + block.count);
+    }
     return worst;
 }
 
@@ -532,7 +556,8 @@ void DualActiveSetQp::solve(const QpProblem& problem, const std::vector<int>& wa
     std::vector<int>& warm = warm_;
     warm.clear();
     for (const int j : warmActive) {
-        if (j >= 0 && j < m && std::find(warm.begin(), warm.end(), j) == warm.end()) {
+        if (j >= 0 && j < m && holds(problem, j) &&
+            std::find(warm.begin(), warm.end(), j) == warm.end()) {
             checkVariables(problem.inequalities[static_cast<std::size_t>(j)], n_);
             warm.push_back(j);
         }

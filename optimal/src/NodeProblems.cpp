@@ -44,51 +44,23 @@ NodeProblems::NodeProblems(const VesselModel& model, const OptimalSettings& sett
       settings_(settings),
       stats_(&stats),
       bound_(model),
-      qp_(settings.qpIterationCap) {}
+      qp_(settings.qpIterationCap) {
+    problem_.inequalities = model.universe();  // each node holds some of it (its blocks)
+}
 
-// The list depends on the choices alone: a node with the choices of the last one keeps it.
+// The blocks depend on the choices alone: a node with the choices of the last one keeps them.
 void NodeProblems::setInequalities(const std::vector<Sector>& choices) {
-    if (listBuilt_ && choices == listChoices_) {
+    if (blocksBuilt_ && choices == blockChoices_) {
         return;
     }
-    model_.constraintsFor(choices, ranges_);
-    const std::vector<PairConstraint>& universe = model_.universe();
-    problem_.inequalities.clear();
-    for (const ConstraintRange& range : ranges_) {
-        const auto from = universe.begin() + range.first;
-        problem_.inequalities.insert(problem_.inequalities.end(), from, from + range.count);
-    }
-    model_.sideRuns(ranges_, problem_.runs);
-    listChoices_ = choices;
-    listBuilt_ = true;
-}
-
-void NodeProblems::mapWarm(const std::vector<int>& universeIds, std::vector<int>& local) const {
-    local.clear();
-    for (const int id : universeIds) {
-        const int k = positionIn(ranges_, id);
-        if (k >= 0) {
-            local.push_back(k);
-        }
-    }
-}
-
-void NodeProblems::storeActive(const std::vector<int>& local, std::vector<int>& universeIds) const {
-    universeIds.clear();
-    for (int k : local) {
-        for (const ConstraintRange& range : ranges_) {
-            if (k < range.count) {
-                universeIds.push_back(range.first + k);
-                break;
-            }
-            k -= range.count;
-        }
-    }
+    model_.blocksFor(choices, problem_.blocks);
+    blockChoices_ = choices;
+    blocksBuilt_ = true;
 }
 
 void NodeProblems::storeMultipliers(NodeOutcome& outcome) const {
     outcome.equalityMultipliers = result_.equalityMultipliers;
-    storeActive(result_.active, outcome.active);
+    outcome.active = result_.active;
     outcome.activeMultipliers = result_.activeMultipliers;
 }
 
@@ -185,7 +157,7 @@ void NodeProblems::power(const Eigen::Vector3d& target, const std::vector<Sector
         x.setZero(n);
     }
     std::vector<int>& warm = warm_;
-    mapWarm(parent.active, warm);
+    warm = parent.active;  // the solver ignores the constraints this node does not hold
     double previous = 0.0;
     double exact = 0.0;
     for (int k = 0; k < settings_.reweightCap; ++k) {
@@ -277,19 +249,14 @@ double NodeProblems::longestStep(const Eigen::VectorXd& x, const Eigen::VectorXd
         }
     };
     const auto inside = [](double a, double b, double r2) { return a * a + b * b <= r2; };
-    int j = 0;
-    for (const InequalityRun& run : problem_.runs) {
-        scan(j, run.first);
-        j = run.first + run.count;
-        const double a = x(run.i0);
-        const double b = x(run.i1);
+    for (const InequalityBlock& block : problem_.blocks) {
         // The circle is convex: both ends inside it, the whole step is.
-        if (!inside(a, b, run.radiusSquared) ||
-            !inside(a + limit * d(run.i0), b + limit * d(run.i1), run.radiusSquared)) {
-            scan(run.first, j);
+        if (block.i0 < 0 || !inside(x(block.i0), x(block.i1), block.radiusSquared) ||
+            !inside(x(block.i0) + limit * d(block.i0), x(block.i1) + limit * d(block.i1),
+                    block.radiusSquared)) {
+            scan(block.first, block.first + block.count);
         }
     }
-    scan(j, static_cast<int>(problem_.inequalities.size()));
     return limit;
 }
 
@@ -306,8 +273,7 @@ void NodeProblems::forceResidual(const Eigen::Vector3d& target, const std::vecto
     problem_.equalities(0, n) = -1.0;
     problem_.equalities(1, n + 1) = -1.0;
     problem_.equalityValues = target;
-    std::vector<int> warm;
-    mapWarm(parent.active, warm);
+    const std::vector<int>& warm = parent.active;
     outcome.bounded = false;
     outcome.rough = false;
     outcome.equalityMultipliers.resize(0);
@@ -318,7 +284,7 @@ void NodeProblems::forceResidual(const Eigen::Vector3d& target, const std::vecto
     }
     outcome.cost = result_.x.tail(2).squaredNorm();
     outcome.x = result_.x.head(n);
-    storeActive(result_.active, outcome.active);
+    outcome.active = result_.active;
 }
 
 }  // namespace optimal

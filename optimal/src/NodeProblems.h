@@ -47,8 +47,6 @@ class NodeProblems {
 
   private:
     void setInequalities(const std::vector<Sector>& choices);
-    void mapWarm(const std::vector<int>& universeIds, std::vector<int>& local) const;
-    void storeActive(const std::vector<int>& local, std::vector<int>& universeIds) const;
     void storeMultipliers(NodeOutcome& outcome) const;
     double dualBound(const Eigen::Vector3d& target, const std::vector<Sector>& choices,
                      const NodeOutcome& multipliers);
@@ -68,9 +66,8 @@ class NodeProblems {
     DualActiveSetQp qp_;
     QpProblem problem_;
     QpResult result_;
-    std::vector<ConstraintRange> ranges_;  // problem_'s inequalities in the universe
-    std::vector<Sector> listChoices_;      // the choices problem_'s inequalities were built for
-    bool listBuilt_ = false;
+    std::vector<Sector> blockChoices_;  // the choices problem_'s blocks were built for
+    bool blocksBuilt_ = false;
     Eigen::VectorXd x_;  // the power problem's point and active set between solves
     std::vector<int> warm_;
     Eigen::VectorXd step_, stretched_;

@@ -36,10 +36,6 @@ int stripLines(const RowModel& r) {
     return forwardEdges(r) + 4;
 }
 
-void appendRange(std::vector<ConstraintRange>& ranges, int first, int count) {
-    ranges.push_back({first, count});
-}
-
 Eigen::Vector3d unitThrust(double forceX, double forceY, const AttainableSet& set,
                            double armScale) {
     const forceMom thrust = shipThrust(forceX, forceY, set.posX, set.posY);
@@ -159,64 +155,40 @@ void VesselModel::addLine(int first, double nx, double ny, double bound) {
     universe_.push_back(c);
 }
 
-void VesselModel::constraintsFor(const std::vector<Sector>& choices,
-                                 std::vector<ConstraintRange>& ranges) const {
-    ranges.clear();
+void VesselModel::blocksFor(const std::vector<Sector>& choices,
+                            std::vector<InequalityBlock>& blocks) const {
+    blocks.clear();
     std::size_t sector = 0;
-    for (const RowModel& r : rows_) {
+    for (int i = 0; i < rowCount(); ++i) {
+        const RowModel& r = rows_[static_cast<std::size_t>(i)];
+        // A polygon's sides, which all hold within the circle they touch.
+        const auto sides = [&](int first) {
+            blocks.push_back({first, r.pieces, 2 * i, 2 * i + 1, r.sideDistance * r.sideDistance});
+        };
+        const auto lines = [&](int first, int count) { blocks.push_back({first, count}); };
         switch (r.shape) {
             case AttainableSet::Shape::segment:
-                appendRange(ranges, r.firstConstraint, 4);
+                lines(r.firstConstraint, 4);
                 break;
             case AttainableSet::Shape::disc:
-                appendRange(ranges, r.firstConstraint, r.pieces);
+                sides(r.firstConstraint);
                 break;
             case AttainableSet::Shape::doubleSector: {
                 const Sector choice = choices[sector++];
                 if (choice != Sector::reverse) {
-                    appendRange(ranges, forwardChords(r), r.pieces);
+                    sides(forwardChords(r));
                 }
                 if (choice != Sector::forward) {
-                    appendRange(ranges, reverseChords(r), r.pieces);
+                    sides(reverseChords(r));
                 }
                 if (choice == Sector::forward) {
-                    appendRange(ranges, forwardEdges(r), 2);
+                    lines(forwardEdges(r), 2);
                 } else if (choice == Sector::reverse) {
-                    appendRange(ranges, reverseEdges(r), 2);
+                    lines(reverseEdges(r), 2);
                 } else {
-                    appendRange(ranges, stripLines(r), 2);
+                    lines(stripLines(r), 2);
                 }
                 break;
-            }
-        }
-    }
-}
-
-int positionIn(const std::vector<ConstraintRange>& ranges, int id) {
-    int offset = 0;
-    for (const ConstraintRange& range : ranges) {
-        if (id >= range.first && id < range.first + range.count) {
-            return offset + id - range.first;
-        }
-        offset += range.count;
-    }
-    return -1;
-}
-
-void VesselModel::sideRuns(const std::vector<ConstraintRange>& ranges,
-                           std::vector<InequalityRun>& runs) const {
-    runs.clear();
-    for (int i = 0; i < rowCount(); ++i) {
-        const RowModel& r = rows_[static_cast<std::size_t>(i)];
-        if (r.shape == AttainableSet::Shape::segment) {
-            continue;
-        }
-        const int arcs = r.shape == AttainableSet::Shape::disc ? 1 : 2;
-        for (int arc = 0; arc < arcs; ++arc) {
-            const int position = positionIn(ranges, r.firstConstraint + arc * r.pieces);
-            if (position >= 0) {
-                runs.push_back(
-                    {position, r.pieces, 2 * i, 2 * i + 1, r.sideDistance * r.sideDistance});
             }
         }
     }

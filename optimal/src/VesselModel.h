@@ -41,16 +41,6 @@ struct RowModel {
     Eigen::Vector3d column[2];
 };
 
-// Universe constraints first, first + 1, ..., first + count - 1.
-struct ConstraintRange {
-    int first = 0;
-    int count = 0;
-};
-
-// The position of universe constraint `id` in the list made of the ranges in order; -1 if
-// no range holds it.
-int positionIn(const std::vector<ConstraintRange>& ranges, int id);
-
 class VesselModel {
   public:
     // polygonSides: edges of a full-turn polygon; arcs get edges at most as long.
@@ -68,14 +58,8 @@ class VesselModel {
     const std::vector<PairConstraint>& universe() const { return universe_; }
 
     // The universe's constraints with the given choice for each sector row (indexed like
-    // sectorRows()), as ranges in universe order.
-    void constraintsFor(const std::vector<Sector>& choices,
-                        std::vector<ConstraintRange>& ranges) const;
-    // The polygon sides of a problem's constraints as runs around their inscribed circles.
-    // ranges: the problem's constraints, as constraintsFor gives them (a row's arc is present
-    // whole or not at all).
-    void sideRuns(const std::vector<ConstraintRange>& ranges,
-                  std::vector<InequalityRun>& runs) const;
+    // sectorRows()), in universe order, the polygon sides as blocks around their circles.
+    void blocksFor(const std::vector<Sector>& choices, std::vector<InequalityBlock>& blocks) const;
     // Whether the row's force (x, y) lies in the given sector, up to rounding.
     bool inSector(int row, double x, double y, Sector sector) const;
     // How far (scaled force) the row's force lies outside both sectors; 0 inside one.

@@ -91,4 +91,31 @@ TEST(DualActiveSetQp, StopsAtTheIterationCap) {
     }
 }
 
+// x_i <= 1 for six variables, of which the problem holds the first three (one block) only:
+// the others stay at the unconstrained 4, also when a warm list names them. Blocks out of
+// order or beyond the list are refused.
+TEST(DualActiveSetQp, HoldsOnlyTheInequalitiesOfItsBlocks) {
+    QpProblem p{Eigen::VectorXd::Ones(6),
+                Eigen::VectorXd::Constant(6, -4.0),
+                Eigen::MatrixXd(0, 6),
+                Eigen::VectorXd(0),
+                {},
+                {{0, 3}}};
+    for (int i = 0; i < 6; ++i) {
+        p.inequalities.push_back({i, -1, 1, 0, 1});
+    }
+    QpResult r;
+    for (const std::vector<int>& warm : {std::vector<int>{}, std::vector<int>{5, 0, 4}}) {
+        DualActiveSetQp().solve(p, warm, r);
+        ASSERT_EQ(r.status, QpStatus::optimal);
+        EXPECT_EQ(r.x, (Eigen::VectorXd(6) << 1, 1, 1, 4, 4, 4).finished());
+        EXPECT_EQ(r.active.size(), 3u);
+    }
+    for (const std::vector<InequalityBlock>& bad :
+         {std::vector<InequalityBlock>{{3, 2}, {0, 2}}, std::vector<InequalityBlock>{{4, 3}}}) {
+        p.blocks = bad;
+        EXPECT_THROW(DualActiveSetQp().solve(p, {}, r), std::invalid_argument);
+    }
+}
+
 }  // namespace

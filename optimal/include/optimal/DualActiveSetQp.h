@@ -26,14 +26,14 @@ struct PairConstraint {
     double b = 0.0;
 };
 
-// Inequalities first .. first + count - 1 all hold while x[i0]^2 + x[i1]^2 <= radiusSquared
-// (the sides of a polygon around that circle): the search for a violated inequality skips
-// them then.
-struct InequalityRun {
+// Inequalities first .. first + count - 1 of the list. With i0 >= 0 they are the sides of a
+// polygon around the circle x[i0]^2 + x[i1]^2 <= radiusSquared: they all hold inside it, and
+// the search for a violated inequality skips them then.
+struct InequalityBlock {
     int first = 0;
     int count = 0;
-    int i0 = 0;
-    int i1 = 0;
+    int i0 = -1;
+    int i1 = -1;
     double radiusSquared = 0.0;
 };
 
@@ -43,7 +43,9 @@ struct QpProblem {
     Eigen::MatrixXd equalities;       // E, one row per equality
     Eigen::VectorXd equalityValues;   // e
     std::vector<PairConstraint> inequalities;
-    std::vector<InequalityRun> runs;  // ascending, not overlapping; may be empty
+    // The inequalities this problem holds, ascending and not overlapping; empty: all of them.
+    // A list kept for many problems (every polygon of a vessel) is not copied for each.
+    std::vector<InequalityBlock> blocks;
 };
 
 enum class QpStatus {
@@ -79,10 +81,10 @@ class DualActiveSetQp {
   public:
     explicit DualActiveSetQp(int iterationCap = kQpDefaultIterationCap);
 
-    // Solves the problem; warmActive lists inequalities expected active (out of range or
-    // repeated indexes are ignored). When the list, held as equalities with the equalities,
-    // already gives a point that meets every constraint with multipliers of the right sign,
-    // that point is the optimum and is returned at once (0 iterations). Otherwise the list is
+    // Solves the problem; warmActive lists inequalities expected active (indexes out of range,
+    // outside the blocks or repeated are ignored). When the list, held as equalities with the
+    // equalities, already gives a point that meets every constraint with multipliers of the right
+    // sign, that point is the optimum and is returned at once (0 iterations). Otherwise the list is
     // changed up to 3 times (the constraint of the wrong multiplier dropped, or the most
     // violated one added; an iteration each) and checked again. Failing that, the listed
     // constraints are made active first and dropped again while their multipliers are
