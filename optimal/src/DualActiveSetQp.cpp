@@ -91,9 +91,9 @@ bool holds(const QpProblem& problem, int j) {
     if (problem.blocks.empty()) {
         return true;
     }
-    return std::any_of(problem.blocks.begin(), problem.blocks.end(), [j](const auto& block) {
-        return j >= block.first && j < block.first + block.count;
-    });
+    const auto after = std::upper_bound(problem.blocks.begin(), problem.blocks.end(), j,
+                                        [](int id, const auto& block) { return id < block.first; });
+    return after != problem.blocks.begin() && j < std::prev(after)->first + std::prev(after)->count;
 }
 
 // An inequality's variables are checked where they are first read (the search for the most
@@ -108,6 +108,14 @@ void checkVariables(const PairConstraint& c, int n) {
 }  // namespace
 
 DualActiveSetQp::DualActiveSetQp(int iterationCap) : iterationCap_(iterationCap) {}
+
+void DualActiveSetQp::ActiveMarks::clear(std::size_t size) {
+    if (stamps_.size() != size || stamp_ == std::numeric_limits<unsigned>::max()) {
+        stamps_.assign(size, 0);
+        stamp_ = 0;
+    }
+    ++stamp_;
+}
 
 void DualActiveSetQp::normal(const QpProblem& problem, int id) {
     if (id < meq_) {
@@ -175,7 +183,7 @@ void DualActiveSetQp::addToFactors() {
 // Removes the active constraint at `position`; the entries above it (and the pending one at
 // iq) move down, and rotations restore R's triangle.
 void DualActiveSetQp::dropFromFactors(int position) {
-    isActive_[static_cast<std::size_t>(A_[static_cast<std::size_t>(position)] - meq_)] = 0;
+    active_.unmark(A_[static_cast<std::size_t>(position)] - meq_);
     for (int i = position; i < iq_; ++i) {
         A_[static_cast<std::size_t>(i)] = A_[static_cast<std::size_t>(i) + 1];
         u_(i) = u_(i + 1);
@@ -230,7 +238,7 @@ bool DualActiveSetQp::start(const QpProblem& problem, const std::vector<int>& wa
     R_.setZero(n_, n_);
     u_.setZero(n_ + 1);
     A_.assign(static_cast<std::size_t>(n_) + 1, -1);
-    isActive_.assign(problem.inequalities.size(), 0);
+    active_.clear(problem.inequalities.size());
     iq_ = 0;
     x_ = -problem.linear.cwiseQuotient(problem.hessianDiagonal);
     if (!addEqualities(problem, result)) {
@@ -252,7 +260,7 @@ bool DualActiveSetQp::start(const QpProblem& problem, const std::vector<int>& wa
         u_.head(iq_) -= t * r_;
         u_(iq_) = t;
         A_[static_cast<std::size_t>(iq_)] = id;
-        isActive_[static_cast<std::size_t>(j)] = 1;
+        active_.mark(j);
         addToFactors();
     }
     return true;
@@ -271,7 +279,7 @@ int DualActiveSetQp::mostViolated(const QpProblem& problem, double& violation) c
             if (c.i1 >= 0) {
                 v += c.a1 * x[c.i1];
             }
-            if (v > violation && isActive_[static_cast<std::size_t>(j)] == 0) {
+            if (v > violation && !active_.marked(j)) {
                 violation = v;
                 worst = j;
             }
@@ -362,9 +370,9 @@ bool DualActiveSetQp::warmSetIsOptimal(const QpProblem& problem, const std::vect
     if (dropPosition_ >= 0) {
         return false;
     }
-    isActive_.assign(problem.inequalities.size(), 0);
+    active_.clear(problem.inequalities.size());
     for (const int j : warm) {
-        isActive_[static_cast<std::size_t>(j)] = 1;
+        active_.mark(j);
     }
     double violation = 0.0;
     addInequality_ = mostViolated(problem, violation);
@@ -625,7 +633,7 @@ void DualActiveSetQp::solve(const QpProblem& problem, const std::vector<int>& wa
                 x_ += t * z_;
             }
             if (!dependent && t2 <= t1) {
-                isActive_[static_cast<std::size_t>(p)] = 1;
+                active_.mark(p);
                 addToFactors();
                 break;
             }

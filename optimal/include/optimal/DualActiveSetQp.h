@@ -123,7 +123,20 @@ class DualActiveSetQp {
     int dropPosition_ = -1;
     int addInequality_ = -1;
     std::vector<int> A_;  // active ids: equality i is i, inequality j is meq + j
-    std::vector<char> isActive_;
+    // The active inequalities, cleared at once however long the list: j is marked while its
+    // stamp is the current one.
+    class ActiveMarks {
+      public:
+        void clear(std::size_t size);
+        void mark(int j) { stamps_[static_cast<std::size_t>(j)] = stamp_; }
+        void unmark(int j) { stamps_[static_cast<std::size_t>(j)] = 0; }
+        bool marked(int j) const { return stamps_[static_cast<std::size_t>(j)] == stamp_; }
+
+      private:
+        std::vector<unsigned> stamps_;
+        unsigned stamp_ = 0;
+    };
+    ActiveMarks active_;
     // The warm check: H^-1, E H^-1, E H^-1 E' and its right-hand side (the same for every warm
     // list of one problem), the multipliers, and the LDL' of the Schur complement S.
     Eigen::MatrixXd WH_, EHE_;
