@@ -321,34 +321,16 @@ void DualActiveSetQp::finish(const QpProblem& problem, QpStatus status, QpResult
     }
 }
 
-// The optimality conditions with the warm list as the active set: x = H^-1 (W' lambda - g)
-// with W x = w, so (W H^-1 W') lambda = w + W H^-1 g (solved by blocks, below). A singular
-// system (dependent rows) leaves the case to the iteration.
+// The optimality conditions with the warm list as the active set (WarmActiveSystem). A
+// singular system (dependent rows) leaves the case to the iteration.
 bool DualActiveSetQp::warmSetIsOptimal(const QpProblem& problem, const std::vector<int>& warm,
                                        QpResult& result) {
     dropPosition_ = -1;
     addInequality_ = -1;
-    const int k = meq_ + static_cast<int>(warm.size());
-    if (k > n_) {
+    if (meq_ + static_cast<int>(warm.size()) > n_ || !warmSystem_.solve(problem, warm)) {
         return false;
     }
-    const Eigen::MatrixXd& E = problem.equalities;
-    const auto pair = [&](int i) -> const PairConstraint& {
-        return problem.inequalities[static_cast<std::size_t>(warm[static_cast<std::size_t>(i)])];
-    };
-    if (!solveWarmSystem(problem, warm)) {
-        return false;
-    }
-    const Eigen::VectorXd& lambda = lambda_;
-    x_.noalias() = E.transpose() * lambda.head(meq_);
-    for (int i = 0; i < k - meq_; ++i) {
-        const PairConstraint& c = pair(i);
-        x_(c.i0) += c.a0 * lambda(meq_ + i);
-        if (c.i1 >= 0) {
-            x_(c.i1) += c.a1 * lambda(meq_ + i);
-        }
-    }
-    x_ = hInverse_.cwiseProduct(x_ - problem.linear);
+    warmSystem_.point(problem, warm, x_);
     // The rows held as equalities must hold: a poorly conditioned system can miss them.
     for (int i = 0; i < meq_; ++i) {
         if (std::fabs(slack(problem, i)) > kWarmResidual) {
@@ -360,11 +342,13 @@ bool DualActiveSetQp::warmSetIsOptimal(const QpProblem& problem, const std::vect
             return false;
         }
     }
+    const std::vector<double>& lambda = warmSystem_.multipliers();
     double wrongest = kQpFeasibilityTolerance;
-    for (int i = meq_; i < k; ++i) {
-        if (lambda(i) > wrongest) {  // an inequality's multiplier of the wrong sign
-            wrongest = lambda(i);
-            dropPosition_ = i - meq_;
+    for (std::size_t i = 0; i < warm.size(); ++i) {
+        const double mu = lambda[static_cast<std::size_t>(meq_) + i];
+        if (mu > wrongest) {  // an inequality's multiplier of the wrong sign
+            wrongest = mu;
+            dropPosition_ = static_cast<int>(i);
         }
     }
     if (dropPosition_ >= 0) {
@@ -384,149 +368,14 @@ bool DualActiveSetQp::warmSetIsOptimal(const QpProblem& problem, const std::vect
     result.objective =
         0.5 * x_.dot(problem.hessianDiagonal.cwiseProduct(x_)) + problem.linear.dot(x_);
     result.active = warm;
-    result.equalityMultipliers = -lambda.head(meq_);
+    result.equalityMultipliers.resize(meq_);
+    for (int i = 0; i < meq_; ++i) {
+        result.equalityMultipliers(i) = -lambda[static_cast<std::size_t>(i)];
+    }
     result.activeMultipliers.resize(warm.size());
-    for (int i = 0; i < static_cast<int>(warm.size()); ++i) {
-        result.activeMultipliers[static_cast<std::size_t>(i)] = -lambda(meq_ + i);
+    for (std::size_t i = 0; i < warm.size(); ++i) {
+        result.activeMultipliers[i] = -lambda[static_cast<std::size_t>(meq_) + i];
     }
-    return true;
-}
-
-// The warm check's terms that depend on the equalities alone: computed once for all its
-// tries on one problem.
-void DualActiveSetQp::prepareWarmCheck(const QpProblem& problem) {
-    hInverse_ = problem.hessianDiagonal.cwiseInverse();
-    const Eigen::MatrixXd& E = problem.equalities;
-    WH_.noalias() = E * hInverse_.asDiagonal();
-    EHE_ = WH_.lazyProduct(E.transpose());  // no blocked product
-    equalityRhs_ = problem.equalityValues + WH_ * problem.linear;
-}
-
-// Pairs the warm rows that share a variable (H is diagonal, so W H^-1 W' is zero between rows
-// of different pairs): a row with more than one partner, or a pair naming more than two
-// variables, makes the system singular or is left to the iteration.
-bool DualActiveSetQp::pairWarmRows(const QpProblem& problem, const std::vector<int>& warm) {
-    const int q = static_cast<int>(warm.size());
-    firstNaming_.assign(static_cast<std::size_t>(n_), -1);
-    partner_.assign(static_cast<std::size_t>(q), -1);
-    for (int i = 0; i < q; ++i) {
-        const PairConstraint& c =
-            problem.inequalities[static_cast<std::size_t>(warm[static_cast<std::size_t>(i)])];
-        const int j1 = c.i1 >= 0 ? c.i1 : c.i0;
-        int other = firstNaming_[static_cast<std::size_t>(c.i0)];
-        const int other1 = firstNaming_[static_cast<std::size_t>(j1)];
-        if (other >= 0 && other1 >= 0 && other != other1) {
-            return false;
-        }
-        other = std::max(other, other1);
-        if (other >= 0) {
-            const PairConstraint& d =
-                problem
-                    .inequalities[static_cast<std::size_t>(warm[static_cast<std::size_t>(other)])];
-            const int k1 = d.i1 >= 0 ? d.i1 : d.i0;
-            // The pair's variables: d's, and c's that d does not name.
-            const int variables = (k1 == d.i0 ? 1 : 2) + (c.i0 != d.i0 && c.i0 != k1 ? 1 : 0) +
-                                  (j1 != c.i0 && j1 != d.i0 && j1 != k1 ? 1 : 0);
-            if (partner_[static_cast<std::size_t>(other)] != -1 || variables > 2) {
-                return false;
-            }
-            partner_[static_cast<std::size_t>(other)] = i;
-            partner_[static_cast<std::size_t>(i)] = -2;  // follows its pair's first row
-        }
-        firstNaming_[static_cast<std::size_t>(c.i0)] = other >= 0 ? other : i;
-        firstNaming_[static_cast<std::size_t>(j1)] = other >= 0 ? other : i;
-    }
-    return true;
-}
-
-// (W H^-1 W') lambda = rhs by blocks: each pair of warm rows (a 1 x 1 or 2 x 2 block) is
-// eliminated into the equalities' Schur complement S = E H^-1 E' - B' D^-1 B, then S is
-// factored. A pivot below 1e-10 of the largest (or of 1) marks dependent rows.
-bool DualActiveSetQp::solveWarmSystem(const QpProblem& problem, const std::vector<int>& warm) {
-    if (!pairWarmRows(problem, warm)) {
-        return false;
-    }
-    const int q = static_cast<int>(warm.size());
-    B_.resize(q, meq_);
-    warmRhs_.resize(q);
-    for (int i = 0; i < q; ++i) {
-        const PairConstraint& c =
-            problem.inequalities[static_cast<std::size_t>(warm[static_cast<std::size_t>(i)])];
-        const int j1 = c.i1 >= 0 ? c.i1 : c.i0;
-        const double a1 = c.i1 >= 0 ? c.a1 : 0.0;
-        B_.row(i) = (c.a0 * WH_.col(c.i0) + a1 * WH_.col(j1)).transpose();
-        warmRhs_(i) = c.b + c.a0 * hInverse_(c.i0) * problem.linear(c.i0) +
-                      a1 * hInverse_(j1) * problem.linear(j1);
-    }
-    const auto dot = [&](int i, int j) {
-        const PairConstraint& c =
-            problem.inequalities[static_cast<std::size_t>(warm[static_cast<std::size_t>(i)])];
-        const PairConstraint& d =
-            problem.inequalities[static_cast<std::size_t>(warm[static_cast<std::size_t>(j)])];
-        const auto term = [&](int u, double a, int v, double b) {
-            return u == v ? a * b * hInverse_(u) : 0.0;
-        };
-        const int j1 = c.i1 >= 0 ? c.i1 : c.i0;
-        const double a1 = c.i1 >= 0 ? c.a1 : 0.0;
-        const int k1 = d.i1 >= 0 ? d.i1 : d.i0;
-        const double b1 = d.i1 >= 0 ? d.a1 : 0.0;
-        return term(c.i0, c.a0, d.i0, d.a0) + term(c.i0, c.a0, k1, b1) + term(j1, a1, d.i0, d.a0) +
-               term(j1, a1, k1, b1);
-    };
-    // Per pair: D's LDL' (pivots p1, p2, l), applied to copies of B and the right-hand side.
-    pivots_.resize(q);
-    S_ = EHE_;
-    schurRhs_ = equalityRhs_;
-    DinvB_ = B_;
-    DinvRhs_ = warmRhs_;
-    for (int i = 0; i < q; ++i) {
-        const int p = partner_[static_cast<std::size_t>(i)];
-        if (p == -2) {
-            continue;
-        }
-        const double p1 = dot(i, i);
-        if (!(p1 > 0.0)) {  // a row without a normal
-            return false;
-        }
-        pivots_(i) = p1;
-        if (p < 0) {
-            DinvB_.row(i) /= p1;
-            DinvRhs_(i) /= p1;
-        } else {
-            const double l = dot(p, i) / p1;
-            const double p2 = dot(p, p) - l * dot(p, i);
-            pivots_(p) = p2;
-            // Forward (L), diagonal, backward (L').
-            DinvB_.row(p) -= l * DinvB_.row(i);
-            DinvRhs_(p) -= l * DinvRhs_(i);
-            DinvB_.row(i) /= p1;
-            DinvRhs_(i) /= p1;
-            DinvB_.row(p) /= p2;
-            DinvRhs_(p) /= p2;
-            DinvB_.row(i) -= l * DinvB_.row(p);
-            DinvRhs_(i) -= l * DinvRhs_(p);
-        }
-    }
-    S_.noalias() -= B_.transpose() * DinvB_;
-    schurRhs_.noalias() -= B_.transpose() * DinvRhs_;
-    double largest = q > 0 ? pivots_.maxCoeff() : 0.0;
-    double smallest = q > 0 ? pivots_.minCoeff() : kInfinity;
-    if (meq_ > 0) {
-        ldlt_.compute(S_);
-        if (ldlt_.info() != Eigen::Success) {
-            return false;
-        }
-        largest = std::max(largest, ldlt_.vectorD().maxCoeff());
-        smallest = std::min(smallest, ldlt_.vectorD().minCoeff());
-    }
-    if (smallest <= kQpDependenceTolerance * std::max(1.0, largest)) {
-        return false;
-    }
-    lambda_.resize(meq_ + q);
-    if (meq_ > 0) {
-        lambda_.head(meq_) = ldlt_.solve(schurRhs_);
-    }
-    lambda_.tail(q).noalias() = DinvRhs_ - DinvB_ * lambda_.head(meq_);
     return true;
 }
 
@@ -534,7 +383,7 @@ bool DualActiveSetQp::solveWarmSystem(const QpProblem& problem, const std::vecto
 // constraint dropped, or the most violated one added. Each change counts as an iteration.
 bool DualActiveSetQp::repairWarmSet(const QpProblem& problem, std::vector<int>& warm,
                                     QpResult& result) {
-    prepareWarmCheck(problem);
+    warmSystem_.prepare(problem);
     for (int repair = 0;; ++repair) {
         if (warmSetIsOptimal(problem, warm, result)) {
             return true;

@@ -15,38 +15,10 @@
 #include <Eigen/Dense>
 #include <vector>
 
+#include "optimal/QpProblem.h"
+#include "optimal/WarmActiveSystem.h"
+
 namespace optimal {
-
-// a0 x[i0] + a1 x[i1] <= b; i1 < 0 when the inequality touches one variable.
-struct PairConstraint {
-    int i0 = 0;
-    int i1 = -1;
-    double a0 = 0.0;
-    double a1 = 0.0;
-    double b = 0.0;
-};
-
-// Inequalities first .. first + count - 1 of the list. With i0 >= 0 they are the sides of a
-// polygon around the circle x[i0]^2 + x[i1]^2 <= radiusSquared: they all hold inside it, and
-// the search for a violated inequality skips them then.
-struct InequalityBlock {
-    int first = 0;
-    int count = 0;
-    int i0 = -1;
-    int i1 = -1;
-    double radiusSquared = 0.0;
-};
-
-struct QpProblem {
-    Eigen::VectorXd hessianDiagonal;  // h, every entry > 0
-    Eigen::VectorXd linear;           // g
-    Eigen::MatrixXd equalities;       // E, one row per equality
-    Eigen::VectorXd equalityValues;   // e
-    std::vector<PairConstraint> inequalities;
-    // The inequalities this problem holds, ascending and not overlapping; empty: all of them.
-    // A list kept for many problems (every polygon of a vessel) is not copied for each.
-    std::vector<InequalityBlock> blocks;
-};
 
 enum class QpStatus {
     optimal,
@@ -68,12 +40,6 @@ struct QpResult {
     int iterations = 0;                     // constraints added or dropped
 };
 
-// Violations up to this much count as met (the problem is expected in scaled units, of
-// order one).
-inline constexpr double kQpFeasibilityTolerance = 1e-11;
-// A new normal counts as linearly dependent on the active ones when its part outside their
-// span (in the metric of the Hessian) is below this share of its whole.
-inline constexpr double kQpDependenceTolerance = 1e-10;
 // More than any regular solve of the allocator needs (a few dozen for 20 variables).
 inline constexpr int kQpDefaultIterationCap = 200;
 
@@ -92,9 +58,6 @@ class DualActiveSetQp {
     void solve(const QpProblem& problem, const std::vector<int>& warmActive, QpResult& result);
 
   private:
-    void prepareWarmCheck(const QpProblem& problem);
-    bool pairWarmRows(const QpProblem& problem, const std::vector<int>& warm);
-    bool solveWarmSystem(const QpProblem& problem, const std::vector<int>& warm);
     bool warmSetIsOptimal(const QpProblem& problem, const std::vector<int>& warm, QpResult& result);
     bool repairWarmSet(const QpProblem& problem, std::vector<int>& warm, QpResult& result);
     bool start(const QpProblem& problem, const std::vector<int>& warm, QpResult& result);
@@ -137,17 +100,7 @@ class DualActiveSetQp {
         unsigned stamp_ = 0;
     };
     ActiveMarks active_;
-    // The warm check: H^-1, E H^-1, E H^-1 E' and its right-hand side (the same for every warm
-    // list of one problem), the multipliers, and the LDL' of the Schur complement S.
-    Eigen::MatrixXd WH_, EHE_;
-    Eigen::VectorXd hInverse_, equalityRhs_, lambda_;
-    Eigen::LDLT<Eigen::MatrixXd> ldlt_;
-    // The warm system by blocks: per variable the first warm row naming it, per warm row its
-    // partner (-1: none, -2: the second of a pair); B = W H^-1 E', D = W H^-1 W' (block
-    // diagonal), D^-1 B, the right-hand sides, D's pivots, S.
-    std::vector<int> firstNaming_, partner_;
-    Eigen::MatrixXd B_, DinvB_, S_;
-    Eigen::VectorXd warmRhs_, DinvRhs_, pivots_, schurRhs_;
+    WarmActiveSystem warmSystem_;
 };
 
 }  // namespace optimal
