@@ -56,6 +56,8 @@ class NodeProblems {
     double smoothedPower(const Eigen::VectorXd& x, double epsilon) const;
     bool relaxedRowsSettle(const std::vector<Sector>& choices, const Eigen::VectorXd& x) const;
     double stepFurther(Eigen::VectorXd& x, const Eigen::VectorXd& y, double epsilon);
+    void lineDerivatives(const Eigen::VectorXd& x, const Eigen::VectorXd& d, double t,
+                         double epsilon, double& slope, double& curvature) const;
     double longestStep(const Eigen::VectorXd& x, const Eigen::VectorXd& d, double limit) const;
 
     const VesselModel& model_;
