@@ -419,7 +419,7 @@ void DualActiveSetQp::solve(const QpProblem& problem, const std::vector<int>& wa
             warm.push_back(j);
         }
     }
-    if (!warm.empty() && repairWarmSet(problem, warm, result)) {
+    if (repairWarmSet(problem, warm, result)) {
         return;
     }
     // Drop warm constraints with negative multipliers, the most negative first, until the

@@ -48,13 +48,13 @@ class DualActiveSetQp {
     explicit DualActiveSetQp(int iterationCap = kQpDefaultIterationCap);
 
     // Solves the problem; warmActive lists inequalities expected active (indexes out of range,
-    // outside the blocks or repeated are ignored). When the list, held as equalities with the
-    // equalities, already gives a point that meets every constraint with multipliers of the right
-    // sign, that point is the optimum and is returned at once (0 iterations). Otherwise the list is
-    // changed up to 3 times (the constraint of the wrong multiplier dropped, or the most
-    // violated one added; an iteration each) and checked again. Failing that, the listed
-    // constraints are made active first and dropped again while their multipliers are
-    // negative. Either way any list gives the same optimum as a cold start.
+    // outside the blocks or repeated are ignored). When the list (even an empty one), held as
+    // equalities with the equalities, already gives a point that meets every constraint with
+    // multipliers of the right sign, that point is the optimum and is returned at once (0
+    // iterations). Otherwise the list is changed up to 3 times (the constraint of the wrong
+    // multiplier dropped, or the most violated one added; an iteration each) and checked again.
+    // Failing that, the listed constraints are made active first and dropped again while their
+    // multipliers are negative. Either way any list gives the same optimum as a cold start.
     void solve(const QpProblem& problem, const std::vector<int>& warmActive, QpResult& result);
 
   private:
