@@ -172,8 +172,10 @@ void NodeProblems::power(const Eigen::Vector3d& target, const std::vector<Sector
             return;
         }
         storeMultipliers(last_);
-        const double bound = dualBound(target, choices, last_);
-        if (cannotBeat(bound, threshold, outcome)) {
+        // The dual bound, needed only against a threshold or for a node that branches.
+        const bool bounding = std::isfinite(threshold);
+        double bound = bounding ? dualBound(target, choices, last_) : 0.0;
+        if (bounding && cannotBeat(bound, threshold, outcome)) {
             return;
         }
         warm = result_.active;
@@ -188,7 +190,13 @@ void NodeProblems::power(const Eigen::Vector3d& target, const std::vector<Sector
         if (settled) {
             break;
         }
-        if (exact - bound <= kBranchingGap * exact && !relaxedRowsSettle(choices, x)) {
+        if (relaxedRowsSettle(choices, x)) {
+            continue;  // a leaf: it converges
+        }
+        if (!bounding) {
+            bound = dualBound(target, choices, last_);
+        }
+        if (exact - bound <= kBranchingGap * exact) {
             exact = bound;  // the node's cost as a bound of its children's
             outcome.rough = true;
             break;
