@@ -298,6 +298,7 @@ OptimalAllocation OptimalAllocator::allocate(const Shipobj& ship, const forceMom
     }
     seed.active = s.active;
     std::vector<Sector> previous;
+    previous.reserve(model.sectorRows().size());
     for (const int row : model.sectorRows()) {
         previous.push_back(s.sector[slot(ship.thruster(static_cast<unsigned>(row)))]);
     }
@@ -310,6 +311,7 @@ OptimalAllocation OptimalAllocator::allocate(const Shipobj& ship, const forceMom
     result.stats.stage = outcome.stage;
 
     std::size_t sectorIndex = 0;
+    result.rows.reserve(static_cast<std::size_t>(model.rowCount()));
     for (int i = 0; i < model.rowCount(); ++i) {
         const Thrusterobj& t = ship.thruster(static_cast<unsigned>(i));
         const RowModel& r = model.row(i);

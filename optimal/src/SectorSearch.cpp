@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <utility>
 
 namespace optimal {
 
@@ -15,7 +17,7 @@ constexpr double kBoundTolerance = 1e-9;
 
 struct Node {
     std::vector<Sector> choices;
-    NodeOutcome parent;
+    std::shared_ptr<const NodeOutcome> parent;  // shared by both children
 };
 
 bool isComplete(const std::vector<Sector>& choices) {
@@ -40,7 +42,7 @@ class Search {
         const bool rootSettles = classify(rootOutcome, settled, branchRow);
         const bool hasPrevious = isComplete(previous_);
         if (rootSettles && (!hasPrevious || settled == previous_)) {
-            accept(settled, rootOutcome, hasPrevious);
+            accept(settled, std::move(rootOutcome), hasPrevious);
             return result_;
         }
         if (hasPrevious) {
@@ -48,14 +50,14 @@ class Search {
             NodeOutcome kept;
             evaluateNode(previous_, seed, kept);
             if (kept.solved) {
-                accept(previous_, kept, true);
+                accept(previous_, std::move(kept), true);
             }
         }
         if (rootSettles) {
-            consider(settled, rootOutcome);
+            consider(settled, std::move(rootOutcome));
             return result_;
         }
-        branch(root, rootOutcome, branchRow);
+        branch(root, std::move(rootOutcome), branchRow);
         while (!stack_.empty()) {
             if (result_.nodes >= limits_.nodeCap) {
                 result_.capped = true;
@@ -63,20 +65,20 @@ class Search {
             }
             Node node = std::move(stack_.back());
             stack_.pop_back();
-            if (node.parent.cost >= threshold()) {
+            if (node.parent->cost >= threshold()) {
                 continue;  // the parent's bound holds for the child too
             }
             NodeOutcome outcome;
-            evaluateNode(node.choices, node.parent, outcome);
+            evaluateNode(node.choices, *node.parent, outcome);
             if (!outcome.solved || outcome.cost >= threshold()) {
                 continue;
             }
             std::vector<Sector> leaf = node.choices;
             int row = -1;
             if (classify(outcome, leaf, row)) {
-                consider(leaf, outcome);
+                consider(leaf, std::move(outcome));
             } else {
-                branch(node.choices, outcome, row);
+                branch(node.choices, std::move(outcome), row);
             }
         }
         return result_;
@@ -101,16 +103,16 @@ class Search {
         return target - kBoundTolerance * std::fabs(target);
     }
 
-    void accept(const std::vector<Sector>& sectors, const NodeOutcome& outcome, bool previous) {
+    void accept(const std::vector<Sector>& sectors, NodeOutcome&& outcome, bool previous) {
         result_.found = true;
         result_.sectors = sectors;
-        result_.outcome = outcome;
+        result_.outcome = std::move(outcome);
         incumbentIsPrevious_ = previous;
     }
 
-    void consider(const std::vector<Sector>& sectors, const NodeOutcome& outcome) {
+    void consider(const std::vector<Sector>& sectors, NodeOutcome&& outcome) {
         if (outcome.cost < threshold()) {
-            accept(sectors, outcome, sectors == previous_);
+            accept(sectors, std::move(outcome), sectors == previous_);
         }
     }
 
@@ -145,7 +147,7 @@ class Search {
     }
 
     // Children of a node on row k; the preferred one is popped first.
-    void branch(const std::vector<Sector>& choices, const NodeOutcome& outcome, int k) {
+    void branch(const std::vector<Sector>& choices, NodeOutcome&& outcome, int k) {
         const std::size_t kk = static_cast<std::size_t>(k);
         Sector preferred = previous_[kk];
         if (preferred == Sector::hull) {
@@ -155,8 +157,9 @@ class Search {
             preferred = along >= 0.0 ? Sector::forward : Sector::reverse;
         }
         const Sector other = preferred == Sector::forward ? Sector::reverse : Sector::forward;
+        const auto parent = std::make_shared<const NodeOutcome>(std::move(outcome));
         for (const Sector s : {other, preferred}) {
-            Node child{choices, outcome};
+            Node child{choices, parent};
             child.choices[kk] = s;
             stack_.push_back(std::move(child));
         }
