@@ -164,6 +164,7 @@ void NodeProblems::power(const Eigen::Vector3d& target, const std::vector<Sector
     }
     std::vector<int>& warm = warm_;
     warm = parent.active;  // the solver ignores the constraints this node does not hold
+    listCrossedEdges(choices, x, warm);
     double previous = 0.0;
     double exact = 0.0;
     for (int k = 0; k < settings_.reweightCap; ++k) {
@@ -208,6 +209,23 @@ void NodeProblems::power(const Eigen::Vector3d& target, const std::vector<Sector
     outcome.active = last_.active;
     outcome.equalityMultipliers = last_.equalityMultipliers;
     outcome.activeMultipliers = last_.activeMultipliers;
+}
+
+// A row fixed to a sector that its start lies outside of ends, most likely, on the edge it
+// crossed: listing that edge spares the warm check a repair.
+void NodeProblems::listCrossedEdges(const std::vector<Sector>& choices, const Eigen::VectorXd& x,
+                                    std::vector<int>& warm) const {
+    const std::vector<int>& rows = model_.sectorRows();
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        if (choices[k] == Sector::hull) {
+            continue;
+        }
+        const int edge =
+            model_.crossedEdge(rows[k], x(2 * rows[k]), x(2 * rows[k] + 1), choices[k]);
+        if (edge >= 0 && std::find(warm.begin(), warm.end(), edge) == warm.end()) {
+            warm.push_back(edge);
+        }
+    }
 }
 
 // Whether every relaxed row's force lies in one of its sectors (the node is a leaf).

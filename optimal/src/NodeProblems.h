@@ -54,6 +54,8 @@ class NodeProblems {
     bool solveQp(const std::vector<int>& warm);
     void setWeights(const Eigen::VectorXd& x, double epsilon);
     double smoothedPower(const Eigen::VectorXd& x, double epsilon) const;
+    void listCrossedEdges(const std::vector<Sector>& choices, const Eigen::VectorXd& x,
+                          std::vector<int>& warm) const;
     bool relaxedRowsSettle(const std::vector<Sector>& choices, const Eigen::VectorXd& x) const;
     double stepFurther(Eigen::VectorXd& x, const Eigen::VectorXd& y, double epsilon);
     void lineDerivatives(const Eigen::VectorXd& x, const Eigen::VectorXd& d, double t,

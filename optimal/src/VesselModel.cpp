@@ -195,14 +195,30 @@ void VesselModel::blocksFor(const std::vector<Sector>& choices,
 }
 
 double VesselModel::edgeViolation(int row, double x, double y, Sector sector) const {
+    int edge = -1;
+    return worstEdge(row, x, y, sector, edge);
+}
+
+// The larger violation of the sector's two edges (0 when neither is violated) and that edge.
+double VesselModel::worstEdge(int row, double x, double y, Sector sector, int& edge) const {
     const RowModel& r = rows_[static_cast<std::size_t>(row)];
     const int first = sector == Sector::forward ? forwardEdges(r) : reverseEdges(r);
     double worst = 0.0;
     for (int k = 0; k < 2; ++k) {
         const PairConstraint& c = universe_[static_cast<std::size_t>(first + k)];
-        worst = std::max(worst, c.a0 * x + c.a1 * y - c.b);
+        const double violation = c.a0 * x + c.a1 * y - c.b;
+        if (violation > worst) {
+            worst = violation;
+            edge = first + k;
+        }
     }
     return worst;
+}
+
+int VesselModel::crossedEdge(int row, double x, double y, Sector sector) const {
+    int edge = -1;
+    const double violation = worstEdge(row, x, y, sector, edge);
+    return violation > kSectorTolerance * rows_[static_cast<std::size_t>(row)].reach ? edge : -1;
 }
 
 bool VesselModel::inSector(int row, double x, double y, Sector sector) const {

@@ -62,6 +62,9 @@ class VesselModel {
     void blocksFor(const std::vector<Sector>& choices, std::vector<InequalityBlock>& blocks) const;
     // Whether the row's force (x, y) lies in the given sector, up to rounding.
     bool inSector(int row, double x, double y, Sector sector) const;
+    // The universe index of the sector's edge that the row's force lies beyond (the farther
+    // one), or -1 when it lies within the sector.
+    int crossedEdge(int row, double x, double y, Sector sector) const;
     // How far (scaled force) the row's force lies outside both sectors; 0 inside one.
     double outsideSectors(int row, double x, double y) const;
     // The smallest and largest scaled moment any setting within the polygons produces.
@@ -77,6 +80,7 @@ class VesselModel {
     void addEdge(int first, double angle, bool counterClockwiseSide);
     void addLine(int first, double nx, double ny, double bound);
     double edgeViolation(int row, double x, double y, Sector sector) const;
+    double worstEdge(int row, double x, double y, Sector sector, int& edge) const;
     void findMomentRange();
 
     std::vector<RowModel> rows_;
