@@ -166,7 +166,7 @@ void NodeProblems::power(const Eigen::Vector3d& target, const std::vector<Sector
     warm = parent.active;  // the solver ignores the constraints this node does not hold
     listCrossedEdges(choices, x, warm);
     double previous = 0.0;
-    double exact = 0.0;
+    double roughCost = 0.0;
     for (int k = 0; k < settings_.reweightCap; ++k) {
         setWeights(x, epsilon);
         if (!solveQp(warm)) {
@@ -184,7 +184,6 @@ void NodeProblems::power(const Eigen::Vector3d& target, const std::vector<Sector
             k > 0 ? stepFurther(x, result_.x, epsilon) : smoothedPower(x = result_.x, epsilon);
         // Settled: the power has stopped falling; or the node branches and its power is
         // within kBranchingGap of its bound.
-        exact = exactPower(x);
         const bool settled = k > 0 && previous - current <= settings_.reweightTolerance * current &&
                              (!parent.rough || step_.lpNorm<Eigen::Infinity>() <= kPointTolerance);
         previous = current;
@@ -197,14 +196,15 @@ void NodeProblems::power(const Eigen::Vector3d& target, const std::vector<Sector
         if (!bounding) {
             bound = dualBound(target, choices, last_);
         }
+        const double exact = exactPower(x);
         if (exact - bound <= kBranchingGap * exact) {
-            exact = bound;  // the node's cost as a bound of its children's
+            roughCost = bound;  // the node's cost as a bound of its children's
             outcome.rough = true;
             break;
         }
     }
     outcome.solved = true;
-    outcome.cost = exact;
+    outcome.cost = outcome.rough ? roughCost : exactPower(x);
     outcome.x = x;
     outcome.active = last_.active;
     outcome.equalityMultipliers = last_.equalityMultipliers;
