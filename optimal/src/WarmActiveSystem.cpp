@@ -152,8 +152,9 @@ bool WarmActiveSystem::eliminateBlocks(const QpProblem& problem, const std::vect
             continue;
         }
         const PairConstraint& d = warmRow(problem, warm, p);
-        const double l = blockEntry(d, c) / p1;
-        const double p2 = blockEntry(d, d) - l * blockEntry(d, c);
+        const double coupling = blockEntry(d, c);
+        const double l = coupling / p1;
+        const double p2 = blockEntry(d, d) - l * coupling;
         pivots_[static_cast<std::size_t>(p)] = p2;
         subtract(p, l, i);
         scale(i, p1);
